@@ -1,1 +1,6 @@
-int main() { return -1; }
+#include "commandline.h"
+
+int main(int argc, char** argv)
+{
+    return runCardflash(argc, argv);
+}

@@ -1,0 +1,89 @@
+#include "filesystem.h"
+
+#include <exception>
+#include <fstream>
+#include <unistd.h>
+
+const char8* const kCannotOpenFileText = "ERROR:CANNOT OPEN FILE";
+
+namespace
+{
+
+const char8* const kNoWorkingDirectory = "ERROR";
+const std::size_t kWorkingDirectoryBufferSize = 4096;
+
+} // namespace
+
+FileSystem::FileSystem() {}
+
+FileSystem::~FileSystem() {}
+
+StdString FileSystem::getCurrentDirectory()
+{
+    char8 buffer[kWorkingDirectoryBufferSize];
+    if (getcwd(buffer, sizeof buffer) == nullptr) {
+        return StdString(kNoWorkingDirectory);
+    }
+    return StdString(buffer);
+}
+
+bool FileSystem::setCurrentDirectory(StdString setDirectory)
+{
+    return chdir(setDirectory.c_str()) == 0;
+}
+
+bool FileSystem::fileExists(std::string fileName)
+{
+    return access(fileName.c_str(), F_OK) == 0;
+}
+
+std::string FileSystem::openFile(std::string fileName)
+{
+    std::ifstream input(fileName);
+    if (!input.is_open()) {
+        return kCannotOpenFileText;
+    }
+    std::string returnString;
+    std::string line;
+    try {
+        while (std::getline(input, line)) {
+            returnString += line;
+        }
+    } catch (const std::exception&) {
+        // A file too large for memory ends the reading like a read error.
+    }
+    return returnString;
+}
+
+std::vector<StdString> FileSystem::openFileInLines(StdString fileName)
+{
+    std::vector<StdString> retVal;
+    if (!fileExists(fileName)) {
+        return retVal;
+    }
+    std::ifstream input(fileName);
+    std::string line;
+    try {
+        while (std::getline(input, line)) {
+            retVal.push_back(StdString(line.c_str()));
+        }
+    } catch (const std::exception&) {
+        // A file too large for memory ends the reading like a read error.
+    }
+    return retVal;
+}
+
+std::vector<StdString> FileSystem::splitDelimitedString(StdString stringToParse,
+                                                        StdString delimiter)
+{
+    std::vector<StdString> retValue;
+    std::string::size_type next = std::string::npos;
+    do {
+        const std::string::size_type current = next + 1;
+        next = stringToParse.find_first_of(delimiter, current);
+        const std::string::size_type count =
+            next == std::string::npos ? std::string::npos : next - current;
+        retValue.push_back(StdString(stringToParse.substr(current, count).c_str()));
+    } while (next != std::string::npos);
+    return retValue;
+}

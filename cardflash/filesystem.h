@@ -1,0 +1,53 @@
+#ifndef FILESYSTEM_H
+#define FILESYSTEM_H
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "StdString.h"
+
+struct archive;
+
+// Everything the tool does with files by name: existence, reading whole or
+// by lines, splitting text, the working directory, checksum texts and tar
+// ball extraction. Stateless; instances are interchangeable.
+class FileSystem
+{
+public:
+    FileSystem();
+    ~FileSystem();
+
+    StdString getCurrentDirectory();
+    static bool setCurrentDirectory(StdString setDirectory);
+    bool fileExists(std::string fileName);
+    std::string openFile(std::string fileName);
+    std::vector<StdString> openFileInLines(StdString fileName);
+    std::vector<StdString> splitDelimitedString(StdString stringToParse, StdString delimiter);
+
+    std::string getCheckSums(std::string stringToCheck);
+    std::string getFileCheckSums(std::string fileName);
+    StdString getSHA1SUM(std::string stringToCheck);
+    StdString getMD5SUM(std::string stringToCheck);
+
+    bool uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo);
+
+private:
+    char* calculateCheckSum(char* pStringToEvaluate, int sumTypeIdentifier);
+    bool extractArchive(const char* filename);
+    int copyDataFromArchive(archive* ar, archive* aw);
+};
+
+// What openFile gives for a file that cannot be opened.
+extern const char8* const kCannotOpenFileText;
+
+// Bytes read at a time when a file is digested.
+constexpr std::size_t kCheckSumBlockSize = 128 * 1024;
+
+// The checksum text of everything `input` yields, read `blockSize` bytes at a
+// time: line feeds are skipped and reading stops at the first zero byte. It
+// equals the text of the same content held in memory, whatever the block size.
+std::string streamedCheckSums(std::istream& input, std::size_t blockSize);
+
+#endif

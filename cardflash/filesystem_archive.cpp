@@ -1,0 +1,107 @@
+#include "filesystem.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+// Times, permissions, ACLs and file flags are restored; ownership is not.
+// The archive comes from a removable card, so no entry may climb out of the
+// destination through "..".
+const int kExtractFlags = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_ACL |
+                          ARCHIVE_EXTRACT_FFLAGS | ARCHIVE_EXTRACT_SECURE_NODOTDOT;
+const size_t kArchiveBlockSize = 10240;
+const int kFatalArchiveExitStatus = 1;
+
+void reportArchiveError(archive* a)
+{
+    const char* errorText = archive_error_string(a);
+    std::fprintf(stderr, "%s\n", errorText != nullptr ? errorText : "");
+}
+
+// A damaged archive ends the whole run, so that no later update step acts on
+// what it left behind.
+[[noreturn]] void endOnFatalArchiveError()
+{
+    std::exit(kFatalArchiveExitStatus);
+}
+
+} // namespace
+
+bool FileSystem::uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo)
+{
+    setCurrentDirectory(directoryToExtractTo);
+    return extractArchive(archiveToExtract.c_str());
+}
+
+bool FileSystem::extractArchive(const char* filename)
+{
+    archive* reader = archive_read_new();
+    archive_read_support_format_all(reader);
+    archive_read_support_filter_all(reader);
+    archive* writer = archive_write_disk_new();
+    archive_write_disk_set_options(writer, kExtractFlags);
+    archive_write_disk_set_standard_lookup(writer);
+
+    if (archive_read_open_filename(reader, filename, kArchiveBlockSize) != ARCHIVE_OK) {
+        endOnFatalArchiveError();
+    }
+    for (;;) {
+        archive_entry* entry = nullptr;
+        int r = archive_read_next_header(reader, &entry);
+        if (r == ARCHIVE_EOF) {
+            break;
+        }
+        if (r < ARCHIVE_OK) {
+            reportArchiveError(reader);
+            if (r < ARCHIVE_WARN) {
+                endOnFatalArchiveError();
+            }
+        }
+        r = archive_write_header(writer, entry);
+        if (r < ARCHIVE_OK) {
+            reportArchiveError(writer);
+        } else if (archive_entry_size(entry) > 0) {
+            r = copyDataFromArchive(reader, writer);
+            if (r < ARCHIVE_OK) {
+                reportArchiveError(writer);
+                if (r < ARCHIVE_WARN) {
+                    endOnFatalArchiveError();
+                }
+            }
+        }
+        r = archive_write_finish_entry(writer);
+        if (r < ARCHIVE_OK) {
+            reportArchiveError(writer);
+        }
+    }
+    archive_read_close(reader);
+    archive_read_free(reader);
+    archive_write_close(writer);
+    archive_write_free(writer);
+    return true;
+}
+
+int FileSystem::copyDataFromArchive(archive* ar, archive* aw)
+{
+    for (;;) {
+        const void* buff = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        int r = archive_read_data_block(ar, &buff, &size, &offset);
+        if (r == ARCHIVE_EOF) {
+            return ARCHIVE_OK;
+        }
+        if (r < ARCHIVE_OK) {
+            return r;
+        }
+        const la_ssize_t written = archive_write_data_block(aw, buff, size, offset);
+        if (written < ARCHIVE_OK) {
+            reportArchiveError(aw);
+            return static_cast<int>(written);
+        }
+    }
+}

@@ -1,0 +1,132 @@
+#include "mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QChar>
+#include <QCursor>
+#include <QDebug>
+#include <QFileInfo>
+#include <QSizePolicy>
+#include <QStringList>
+
+const QString MainWindow::m_applicationCommand = QStringLiteral("/usr/share/lumo/bin/cardflash -f");
+const QString MainWindow::m_flashComplete = QStringLiteral("FLASH COMPLETE");
+const QString MainWindow::m_flashFailed = QStringLiteral("FLASH FAILED");
+const int MainWindow::m_totalCompletedLines = 14500;
+const qint32 MainWindow::m_installationCompleteScreen = 1;
+
+namespace
+{
+
+const char failureTitle[] = "Installation Failed";
+const char failureText[] = "You have removed the SD Card or there has been a hardware failure.  "
+                           "Unplug the unit and plug it back in to try again.";
+
+// The tool's output as text: its bytes up to the first NUL, one character each.
+QString textUpToFirstNul(QByteArray output)
+{
+    const auto nul = output.indexOf('\0');
+    if (nul >= 0)
+        output.truncate(nul);
+    return QString::fromLatin1(output);
+}
+
+// The page's column keeps its size between its layout's minimum and maximum;
+// a hidden bar that gave up its place would narrow the column to the width
+// of the title and push the failure texts off centre.
+void hideKeepingItsPlace(QWidget* widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+    widget->hide();
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow), installationFailed(false)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    hidePointer();
+
+    processObject = new QProcess(this);
+    processObject->setReadChannel(QProcess::StandardOutput);
+    connect(processObject, &QProcess::readyReadStandardOutput, this,
+            &MainWindow::processStandardOutput);
+    startTool();
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+    delete processObject;
+}
+
+// The unit's display is a touch-less panel: a pointer would only hide text.
+void MainWindow::hidePointer()
+{
+    QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+}
+
+// The command stays one text; QProcess wants the program and its arguments apart.
+void MainWindow::startTool()
+{
+    QStringList arguments = QProcess::splitCommand(m_applicationCommand);
+    const QString program = arguments.takeFirst();
+    processObject->start(program, arguments, QIODevice::ReadWrite);
+}
+
+void MainWindow::processStandardOutput()
+{
+    static quint32 counter = 0;
+    const quint32 percentMultiplier = 100;
+    const quint32 minimumValue = 0;
+    const QChar percentIndicator('%');
+    const QString manifestFileName = QStringLiteral("/mnt/sd-card/lumoManifest");
+
+    const bool manifestFileExists = QFileInfo(manifestFileName).exists();
+    const QString receivedString = textUpToFirstNul(processObject->readAllStandardOutput());
+
+    ui->progressBarPercentage->setMaximum(m_totalCompletedLines);
+    ui->progressBarPercentage->setMinimum(minimumValue);
+
+    if (!manifestFileExists || receivedString.contains(m_flashFailed))
+        installationFailed = true;
+    const bool flashIsComplete = receivedString.contains(m_flashComplete) && !installationFailed;
+
+    const quint32 percentage = counter * percentMultiplier / quint32(m_totalCompletedLines);
+    ui->labelPercentage->setText(QString::number(percentage) + percentIndicator);
+    ui->progressBarPercentage->setValue(int(counter));
+
+    ++counter;
+    qDebug() << counter;
+    const bool counterIsBiggerThanExpected = counter > quint32(m_totalCompletedLines);
+
+    if (installationFailed)
+        showFailure();
+    if (counterIsBiggerThanExpected)
+        fillProgressBar(int(counter));
+    if (flashIsComplete) {
+        fillProgressBar(int(counter));
+        counter = 0;
+        ui->stackedWidget->setCurrentIndex(m_installationCompleteScreen);
+    }
+}
+
+void MainWindow::showFailure()
+{
+    hideKeepingItsPlace(ui->progressBarPercentage);
+    ui->TitleLabel->setText(QString::fromLatin1(failureTitle));
+    ui->TextLabel->setText(QString::fromLatin1(failureText));
+}
+
+// Raising the maximum to the value keeps the bar full past its planned scale.
+void MainWindow::fillProgressBar(int ticks)
+{
+    ui->progressBarPercentage->setMaximum(ticks);
+    ui->progressBarPercentage->setValue(ticks);
+}

@@ -1,0 +1,45 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QProcess>
+#include <QString>
+
+namespace Ui
+{
+class MainWindow;
+}
+
+// The installer's progress window: starts the flash tool and turns every
+// arrival of its standard output into one step of the progress bar.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    QProcess* processObject;
+
+public slots:
+    void processStandardOutput();
+
+private:
+    void startTool();
+    void showFailure();
+    void fillProgressBar(int ticks);
+    static void hidePointer();
+
+    Ui::MainWindow* ui;
+    // Once failed, nothing turns the installation into a completed one.
+    bool installationFailed;
+
+    static const QString m_applicationCommand;
+    static const QString m_flashComplete;
+    static const QString m_flashFailed;
+    static const int m_totalCompletedLines;
+    static const qint32 m_installationCompleteScreen;
+};
+
+#endif // MAINWINDOW_H

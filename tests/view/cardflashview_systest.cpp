@@ -1,0 +1,126 @@
+// The window with the real flash tool: `cardflash -f` runs in the sandboxed
+// unit against the stand-in MTD utilities, and the window ends on the page
+// that the tool's outcome calls for.
+
+#include "ViewTestSupport.h"
+#include "mainwindow.h"
+
+#include <QCryptographicHash>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+
+// Images without line feeds or NUL bytes: their checksum text is taken over
+// every byte.
+QByteArray imageBytes(char first, int size)
+{
+    QByteArray bytes(size, first);
+    for (int index = 0; index < size; ++index)
+        bytes[index] = char('A' + (first + index) % 26);
+    return bytes;
+}
+
+QByteArray checksumText(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex() + '-' +
+           QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
+}
+
+QByteArray readFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(size) : QByteArray();
+}
+
+} // namespace
+
+class CardflashViewSystemTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        kernel = imageBytes('k', 6000);
+        rootfs = imageBytes('r', 20000);
+        QVERIFY2(viewtest::writeFile(QStringLiteral("/images/zImage"), kernel),
+                 "the test must run inside the sandboxed unit");
+        QVERIFY(viewtest::writeFile(QStringLiteral("/images/rootfs.squashfs"), rootfs));
+        QVERIFY(viewtest::writeFile(QStringLiteral("/mnt/sd-card/lumoManifest"),
+                                    "Version,2.1.0\nzImage," + checksumText(kernel) +
+                                        "\nrootfs.squashfs," + checksumText(rootfs) + "\n"));
+    }
+
+    void aGoodPackageEndsOnTheCompletionPage()
+    {
+        runWindowToTheToolsEnd();
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(stack()->currentIndex(), 1);
+        QCOMPARE(findLabel("label_3")->text(),
+                 QStringLiteral("Installation Complete....Unplug and Reboot"));
+        QCOMPARE(findLabel("TitleLabel")->text(), QStringLiteral("Software Installation"));
+        QVERIFY(ticks > 0);
+        QCOMPARE(readFile(QStringLiteral("/dev/mtd4"), kernel.size()), kernel);
+        QCOMPARE(readFile(QStringLiteral("/dev/mtd5"), rootfs.size()), rootfs);
+        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("tool-complete")));
+    }
+
+    void aCorruptImageEndsOnTheFailureTexts()
+    {
+        QByteArray damaged = kernel;
+        damaged[100] = 'x';
+        QVERIFY(viewtest::writeFile(QStringLiteral("/images/zImage"), damaged));
+
+        runWindowToTheToolsEnd();
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(stack()->currentIndex(), 0);
+        QCOMPARE(findLabel("TitleLabel")->text(), QStringLiteral("Installation Failed"));
+        QCOMPARE(findLabel("TextLabel")->text(),
+                 QStringLiteral("You have removed the SD Card or there has been a hardware "
+                                "failure.  Unplug the unit and plug it back in to try again."));
+        QVERIFY(
+            window->findChild<QProgressBar*>(QStringLiteral("progressBarPercentage"))->isHidden());
+        QVERIFY(ticks > 0);
+        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("tool-failed")));
+    }
+
+    void cleanup() { window.reset(); }
+
+private:
+    void runWindowToTheToolsEnd()
+    {
+        viewtest::DebugCapture debug;
+        window.reset(new MainWindow);
+        QSignalSpy finished(window->processObject, SIGNAL(finished(int, QProcess::ExitStatus)));
+        window->show();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QCOMPARE(window->processObject->exitStatus(), QProcess::NormalExit);
+        ticks = debug.messages().size();
+    }
+
+    QLabel* findLabel(const char* name) const
+    {
+        return window->findChild<QLabel*>(QLatin1String(name));
+    }
+    QStackedWidget* stack() const
+    {
+        return window->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
+    }
+
+    QByteArray kernel;
+    QByteArray rootfs;
+    int ticks = 0;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(CardflashViewSystemTest)
+#include "cardflashview_systest.moc"
