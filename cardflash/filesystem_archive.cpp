@@ -49,6 +49,10 @@ bool FileSystem::extractArchive(const char* filename)
     if (archive_read_open_filename(reader, filename, kArchiveBlockSize) != ARCHIVE_OK) {
         endOnFatalArchiveError();
     }
+    // An entry that could not be written whole (refused path, full disk)
+    // makes the extraction fail, so that an install is never reported as done
+    // when part of it is missing.
+    bool everyEntryWritten = true;
     for (;;) {
         archive_entry* entry = nullptr;
         int r = archive_read_next_header(reader, &entry);
@@ -64,10 +68,12 @@ bool FileSystem::extractArchive(const char* filename)
         r = archive_write_header(writer, entry);
         if (r < ARCHIVE_OK) {
             reportArchiveError(writer);
+            everyEntryWritten = false;
         } else if (archive_entry_size(entry) > 0) {
             r = copyDataFromArchive(reader, writer);
             if (r < ARCHIVE_OK) {
                 reportArchiveError(writer);
+                everyEntryWritten = false;
                 if (r < ARCHIVE_WARN) {
                     endOnFatalArchiveError();
                 }
@@ -76,13 +82,14 @@ bool FileSystem::extractArchive(const char* filename)
         r = archive_write_finish_entry(writer);
         if (r < ARCHIVE_OK) {
             reportArchiveError(writer);
+            everyEntryWritten = false;
         }
     }
     archive_read_close(reader);
     archive_read_free(reader);
     archive_write_close(writer);
     archive_write_free(writer);
-    return true;
+    return everyEntryWritten;
 }
 
 int FileSystem::copyDataFromArchive(archive* ar, archive* aw)
