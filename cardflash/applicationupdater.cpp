@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Stat.h"
 #include "console.h"
 #include "filesystem.h"
 #include "sdcardhandler.h"
@@ -310,10 +311,17 @@ bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum)
     if (!sdCard.IsAvailable() || !sdCard.IsMounted()) {
         return false;
     }
-    FileSystem fileSystem;
-    if (!fileSystem.fileExists(fileName)) {
+    return MatchesCheckSum(fileName, checkSum);
+}
+
+// A folder or a device node is no image, whatever checksum it gives.
+bool ApplicationUpdater::MatchesCheckSum(const StdString& fileName, const StdString& checkSum)
+{
+    Stat fileStatus;
+    if (!fileStatus.isRegularFile(fileName)) {
         return false;
     }
+    FileSystem fileSystem;
     StdString expected(checkSum.c_str());
     StdString calculated(fileSystem.getFileCheckSums(fileName).c_str());
     return expected.Trim() == calculated.Trim();
@@ -327,21 +335,33 @@ StdString ApplicationUpdater::FlashDeviceFor(const StdString& fileName)
 
 bool ApplicationUpdater::CopyTheFilesToSerialFlash()
 {
-    bool everyStepWorked = true;
+    bool everyImageWritten = true;
     UnlockFileSystem();
     for (const StdString& name : m_orderedFileList) {
         const StdString flashDevice = FlashDeviceFor(name);
-        if (flashDevice.IsEmpty()) {
-            continue;
+        if (!flashDevice.IsEmpty()) {
+            everyImageWritten = WriteImage(name, flashDevice) && everyImageWritten;
         }
-        // A failed erase does not stop the write: the partition is in an
-        // unknown state either way, and the status lines tell the story.
-        const int32 eraseStatus = ErasePartition(flashDevice);
-        const int32 writeStatus = CopyPartition(flashDevice, name);
-        everyStepWorked = everyStepWorked && eraseStatus == 0 && writeStatus == 0;
     }
     LockFileSystem();
-    return everyStepWorked;
+    return everyImageWritten;
+}
+
+// A failed erase does not stop the write: the partition is in an unknown
+// state either way, and the status lines tell the story.
+bool ApplicationUpdater::WriteImage(const StdString& name, const StdString& flashDevice)
+{
+    const bool erased = ErasePartition(flashDevice) == 0;
+    if (CopyPartition(flashDevice, name) != 0) {
+        return false;
+    }
+    // flashcp has compared the partition with the file; the file must still
+    // be the one that was verified before anything was touched.
+    if (!MatchesCheckSum(m_pathToImages + name, m_filesInManifest[name])) {
+        printLine(imageRejectedMessage + printableName(name));
+        return false;
+    }
+    return erased;
 }
 
 void ApplicationUpdater::RemoveBootstrap()

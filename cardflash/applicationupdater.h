@@ -48,6 +48,7 @@ public:
 
 private:
     bool CopyTheFilesToSerialFlash();
+    bool WriteImage(const StdString& name, const StdString& flashDevice);
     void UnlockFileSystem();
     int32 ErasePartition(StdString deviceToErase);
     int32 CopyPartition(StdString deviceToCopyTo, StdString fileToCopy);
@@ -59,6 +60,7 @@ private:
     bool ReportRejectedImages();
     bool FlashFailed();
     StdString TarBallCheckSumFromManifest();
+    static bool MatchesCheckSum(const StdString& fileName, const StdString& checkSum);
 
     std::map<StdString, StdString> m_possibleFiles;
     std::map<StdString, StdString> m_filesInManifest;

@@ -66,7 +66,8 @@ MainWindow::~MainWindow()
     delete processObject;
 }
 
-// The unit's display is a touch-less panel: a pointer would only hide text.
+// Nothing on the installer's display is there to be pointed at; a pointer
+// would only cover the texts.
 void MainWindow::hidePointer()
 {
     QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));

@@ -37,7 +37,8 @@
 #include "coverage_bounds.h"
 #include "filesystem.h"
 
-namespace {
+namespace
+{
 
 const int kSanitizerReport = 86;
 const int kUnexpectedExit = 87;
@@ -65,7 +66,9 @@ uint8_t* g_childCounters = nullptr;
 
 std::size_t counterBytes()
 {
-    return coverageCountersBegin() == nullptr ? 0 : static_cast<std::size_t>(coverageCountersEnd() - coverageCountersBegin());
+    return coverageCountersBegin() == nullptr
+               ? 0
+               : static_cast<std::size_t>(coverageCountersEnd() - coverageCountersBegin());
 }
 
 // --- in the child --------------------------------------------------------------
@@ -171,18 +174,22 @@ void takeChildCounters()
 
 void judgeChild(int status)
 {
-    if (WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == kFatalArchiveStatus)) {
+    if (WIFEXITED(status) &&
+        (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == kFatalArchiveStatus)) {
         return;
     }
     printChildLog();
     if (WIFSIGNALED(status)) {
-        std::fprintf(stderr, "archive_fuzzer: the unpacking child was killed by signal %d\n", WTERMSIG(status));
+        std::fprintf(stderr, "archive_fuzzer: the unpacking child was killed by signal %d\n",
+                     WTERMSIG(status));
     } else if (WEXITSTATUS(status) == kSanitizerReport) {
         std::fprintf(stderr, "archive_fuzzer: sanitizer report in the unpacking child (above)\n");
     } else if (WEXITSTATUS(status) == kLeakReport) {
-        std::fprintf(stderr, "archive_fuzzer: memory leaked by an extraction that returned (above)\n");
+        std::fprintf(stderr,
+                     "archive_fuzzer: memory leaked by an extraction that returned (above)\n");
     } else {
-        std::fprintf(stderr, "archive_fuzzer: the unpacking child ended with status %d\n", WEXITSTATUS(status));
+        std::fprintf(stderr, "archive_fuzzer: the unpacking child ended with status %d\n",
+                     WEXITSTATUS(status));
     }
     std::abort();
 }
@@ -212,12 +219,14 @@ void checkNothingOutsideScratch(const uint8_t* data, std::size_t size)
     }
     if (!g_firstEscape.empty()) {
         printChildLog();
-        std::fprintf(stderr, "archive_fuzzer: written outside the scratch directory: %s\n", g_firstEscape.c_str());
+        std::fprintf(stderr, "archive_fuzzer: written outside the scratch directory: %s\n",
+                     g_firstEscape.c_str());
         std::abort();
     }
     struct stat jail;
     struct stat scratch;
-    if (lstat(g_jail.c_str(), &jail) != 0 || lstat((g_jail + kJailScratch).c_str(), &scratch) != 0) {
+    if (lstat(g_jail.c_str(), &jail) != 0 ||
+        lstat((g_jail + kJailScratch).c_str(), &scratch) != 0) {
         failWithErrno("jail disappeared");
     }
     if (jail.st_mode != g_jailBefore.st_mode || jail.st_uid != g_jailBefore.st_uid ||
@@ -230,7 +239,8 @@ void checkNothingOutsideScratch(const uint8_t* data, std::size_t size)
         printChildLog();
         fail("the scratch directory was replaced");
     }
-    if (readWhole(g_jail + kJailArchive) != std::string(reinterpret_cast<const char*>(data), size)) {
+    if (readWhole(g_jail + kJailArchive) !=
+        std::string(reinterpret_cast<const char*>(data), size)) {
         printChildLog();
         fail("the archive itself (outside the scratch directory) was written to");
     }
@@ -238,7 +248,8 @@ void checkNothingOutsideScratch(const uint8_t* data, std::size_t size)
 
 void mountFreshJail()
 {
-    if (mount("tmpfs", g_jail.c_str(), "tmpfs", MS_NOSUID | MS_NODEV | MS_NOEXEC, "size=64m,mode=0755") != 0) {
+    if (mount("tmpfs", g_jail.c_str(), "tmpfs", MS_NOSUID | MS_NODEV | MS_NOEXEC,
+              "size=64m,mode=0755") != 0) {
         failWithErrno("cannot mount the jail's tmpfs");
     }
 }
@@ -250,11 +261,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (geteuid() != 0) {
         fail("needs root (mount namespace, tmpfs, chroot); run it through scripts/test-fuzz");
     }
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         failWithErrno("cannot get a private mount namespace");
     }
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/archive_fuzzer.XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/archive_fuzzer.XXXXXX";
     if (mkdtemp(&pattern[0]) == nullptr) {
         failWithErrno("mkdtemp");
     }
@@ -268,7 +281,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         failWithErrno("open /");
     }
     if (counterBytes() > 0) {
-        void* shared = mmap(nullptr, counterBytes(), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        void* shared = mmap(nullptr, counterBytes(), PROT_READ | PROT_WRITE,
+                            MAP_SHARED | MAP_ANONYMOUS, -1, 0);
         if (shared == MAP_FAILED) {
             failWithErrno("mmap");
         }

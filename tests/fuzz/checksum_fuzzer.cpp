@@ -17,7 +17,8 @@
 
 #include "filesystem.h"
 
-namespace {
+namespace
+{
 
 std::string g_contentFile;
 
@@ -97,8 +98,10 @@ void expectEqual(const char* what, const std::string& actual, const std::string&
                  std::size_t blockSize)
 {
     if (actual != expected) {
-        std::fprintf(stderr, "checksum_fuzzer: %s differs (block size %zu)\n  got:      %s\n  expected: %s\n",
-                     what, blockSize, actual.c_str(), expected.c_str());
+        std::fprintf(
+            stderr,
+            "checksum_fuzzer: %s differs (block size %zu)\n  got:      %s\n  expected: %s\n", what,
+            blockSize, actual.c_str(), expected.c_str());
         std::abort();
     }
 }
@@ -124,7 +127,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     gcry_check_version(nullptr);
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/checksum_fuzzer.XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/checksum_fuzzer.XXXXXX";
     const int fd = mkstemp(&pattern[0]);
     if (fd < 0) {
         std::perror("checksum_fuzzer: mkstemp");
@@ -153,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     writeFile(g_contentFile, content);
     FileSystem fileSystem;
-    expectEqual("file text", fileSystem.getFileCheckSums(g_contentFile), expected, kCheckSumBlockSize);
+    expectEqual("file text", fileSystem.getFileCheckSums(g_contentFile), expected,
+                kCheckSumBlockSize);
     expectEqual("getCheckSums of the file", fileSystem.getCheckSums(g_contentFile), expected,
                 kCheckSumBlockSize);
     return 0;

@@ -24,7 +24,8 @@
 
 #include "applicationupdater.h"
 
-namespace {
+namespace
+{
 
 const char* const kManifest = "/mnt/sd-card/lumoManifest";
 const char* const kTarBall = "/mnt/sd-card/lumoTarBall.tar.gz";
@@ -50,8 +51,9 @@ const std::vector<Image> kImagesInPlace = {
 const char* const kTarBallContent = "tar ball stand-in";
 
 const std::set<std::string> kFlashImages = {
-    "uboot.bin",       "at91sam9g35ek.dtb",    "zImage",    "rootfs.squashfs",
-    "usr_share_lumo.jffs2", "usr_share_jail.jffs2", "var.jffs2", "bootstrap.bin"};
+    "uboot.bin",       "at91sam9g35ek.dtb",    "zImage",
+    "rootfs.squashfs", "usr_share_lumo.jffs2", "usr_share_jail.jffs2",
+    "var.jffs2",       "bootstrap.bin"};
 
 std::map<std::string, std::string> g_checkSumOf; // image name -> checksum text
 std::string g_tarBallCheckSum;
@@ -159,8 +161,9 @@ Reading readIndependently(const std::string& bytes)
     for (const std::string& line : linesOf(bytes)) {
         readLine(line, reading);
     }
-    const bool anythingToFlash = std::any_of(reading.ordered.begin(), reading.ordered.end(),
-                                             [](const std::string& name) { return kFlashImages.count(name) != 0; });
+    const bool anythingToFlash =
+        std::any_of(reading.ordered.begin(), reading.ordered.end(),
+                    [](const std::string& name) { return kFlashImages.count(name) != 0; });
     if (reading.tarBall) {
         reading.verdict = trimmed(reading.tarBallText) == g_tarBallCheckSum ? "TARBALL" : "INVALID";
     } else {
@@ -210,10 +213,12 @@ std::string shown(const std::map<std::string, std::string>& map)
     return out + "}";
 }
 
-template <typename Value> void expectSame(const char* what, const Value& actual, const Value& expected)
+template <typename Value>
+void expectSame(const char* what, const Value& actual, const Value& expected)
 {
     if (!(actual == expected)) {
-        fail(std::string(what) + " differs\n  updater:     " + shown(actual) + "\n  independent: " + shown(expected));
+        fail(std::string(what) + " differs\n  updater:     " + shown(actual) +
+             "\n  independent: " + shown(expected));
     }
 }
 
@@ -285,7 +290,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const Reading expected = readIndependently(bytes);
 
     ApplicationUpdater verifier;
-    expectSame<std::string>("verdict (-v)", printedBy([&] { verifier.ValidateInstallationMedia(); }),
+    expectSame<std::string>("verdict (-v)",
+                            printedBy([&] { verifier.ValidateInstallationMedia(); }),
                             expected.verdict + "\n");
     expectSame("recorded names in order", plain(verifier.GetOrderedFileList()), expected.ordered);
     expectSame("recorded checksum texts", plain(verifier.GetFilesInManifest()), expected.files);

@@ -19,7 +19,8 @@
 #include "StdString.h"
 #include "StrTokenizer.h"
 
-namespace {
+namespace
+{
 
 const std::size_t kLongestModel = 1 << 16;
 const char* const kWhiteSpace = " \t\r\n";
@@ -126,11 +127,11 @@ std::string shown(const std::string& text)
     return out + (text.size() > 200 ? "\"..." : "\"");
 }
 
-[[noreturn]] void reportMismatch(const char* operation, const std::string& what, const std::string& actual,
-                           const std::string& expected)
+[[noreturn]] void reportMismatch(const char* operation, const std::string& what,
+                                 const std::string& actual, const std::string& expected)
 {
-    std::fprintf(stderr, "strings_fuzzer: %s: %s differs\n  got:      %s\n  expected: %s\n", operation,
-                 what.c_str(), shown(actual).c_str(), shown(expected).c_str());
+    std::fprintf(stderr, "strings_fuzzer: %s: %s differs\n  got:      %s\n  expected: %s\n",
+                 operation, what.c_str(), shown(actual).c_str(), shown(expected).c_str());
     std::abort();
 }
 
@@ -152,7 +153,8 @@ void expectNumber(const char* operation, const std::string& what, Number actual,
 
 // --- the harness --------------------------------------------------------------
 
-class Harness {
+class Harness
+{
 public:
     explicit Harness(FuzzedDataProvider& input) : m_in(input) {}
 
@@ -205,38 +207,104 @@ private:
     {
         const int operation = m_in.ConsumeIntegralInRange<int>(0, 31);
         switch (operation) {
-        case 0: assign(); break;
-        case 1: append(); break;
-        case 2: concatenate(); break;
-        case 3: copy(); break;
-        case 4: length(); break;
-        case 5: findText(); break;
-        case 6: findCharacter(); break;
-        case 7: reverseFind(); break;
-        case 8: left(); break;
-        case 9: right(); break;
-        case 10: mid(); break;
-        case 11: caseFolding(); break;
-        case 12: reverse(); break;
-        case 13: trimCharacter(); break;
-        case 14: trimSet(); break;
-        case 15: trimWhiteSpace(); break;
-        case 16: removeCharacter(); break;
-        case 17: replaceCharacter(); break;
-        case 18: replaceText(); break;
-        case 19: insert(); break;
-        case 20: erase(); break;
-        case 21: compare(); break;
-        case 22: buffer(); break;
-        case 23: format(); break;
-        case 24: toInteger(); break;
-        case 25: toDouble(); break;
-        case 26: toBool(); break;
-        case 27: fromNumber(); break;
-        case 28: files(); break;
-        case 29: selfReference(); break;
-        case 30: construct(); break;
-        default: m_string.Empty(); m_model.clear(); expectModel("Empty"); break;
+        case 0:
+            assign();
+            break;
+        case 1:
+            append();
+            break;
+        case 2:
+            concatenate();
+            break;
+        case 3:
+            copy();
+            break;
+        case 4:
+            length();
+            break;
+        case 5:
+            findText();
+            break;
+        case 6:
+            findCharacter();
+            break;
+        case 7:
+            reverseFind();
+            break;
+        case 8:
+            left();
+            break;
+        case 9:
+            right();
+            break;
+        case 10:
+            mid();
+            break;
+        case 11:
+            caseFolding();
+            break;
+        case 12:
+            reverse();
+            break;
+        case 13:
+            trimCharacter();
+            break;
+        case 14:
+            trimSet();
+            break;
+        case 15:
+            trimWhiteSpace();
+            break;
+        case 16:
+            removeCharacter();
+            break;
+        case 17:
+            replaceCharacter();
+            break;
+        case 18:
+            replaceText();
+            break;
+        case 19:
+            insert();
+            break;
+        case 20:
+            erase();
+            break;
+        case 21:
+            compare();
+            break;
+        case 22:
+            buffer();
+            break;
+        case 23:
+            format();
+            break;
+        case 24:
+            toInteger();
+            break;
+        case 25:
+            toDouble();
+            break;
+        case 26:
+            toBool();
+            break;
+        case 27:
+            fromNumber();
+            break;
+        case 28:
+            files();
+            break;
+        case 29:
+            selfReference();
+            break;
+        case 30:
+            construct();
+            break;
+        default:
+            m_string.Empty();
+            m_model.clear();
+            expectModel("Empty");
+            break;
         }
     }
 
@@ -355,7 +423,8 @@ private:
             break;
         }
         case 2:
-            expectText("StdString(nullptr)", "result", StdString(static_cast<const char8*>(nullptr)), "");
+            expectText("StdString(nullptr)", "result",
+                       StdString(static_cast<const char8*>(nullptr)), "");
             break;
         default: {
             const char8 c = character();
@@ -368,7 +437,8 @@ private:
 
     void length()
     {
-        expectNumber<ssize_t>("GetLength", "length", m_string.GetLength(), static_cast<ssize_t>(m_model.size()));
+        expectNumber<ssize_t>("GetLength", "length", m_string.GetLength(),
+                              static_cast<ssize_t>(m_model.size()));
         expectNumber<int>("IsEmpty", "result", m_string.IsEmpty(), m_model.empty());
     }
 
@@ -379,16 +449,20 @@ private:
         case 0: {
             std::string modelText;
             const StdString other = stringWithNul(modelText);
-            expectNumber("Find(const StdString&)", "position", m_string.Find(other), position(m_model.find(cut(modelText))));
+            expectNumber("Find(const StdString&)", "position", m_string.Find(other),
+                         position(m_model.find(cut(modelText))));
             break;
         }
         case 1:
-            expectNumber("Find(const char8*)", "position", m_string.Find(t.c_str()), position(m_model.find(cut(t))));
+            expectNumber("Find(const char8*)", "position", m_string.Find(t.c_str()),
+                         position(m_model.find(cut(t))));
             break;
         default: {
             const int32 start = index();
-            const int32 expected = start < 0 ? -1 : position(m_model.find(cut(t), static_cast<std::size_t>(start)));
-            expectNumber("Find(const char8*, int32)", "position", m_string.Find(t.c_str(), start), expected);
+            const int32 expected =
+                start < 0 ? -1 : position(m_model.find(cut(t), static_cast<std::size_t>(start)));
+            expectNumber("Find(const char8*, int32)", "position", m_string.Find(t.c_str(), start),
+                         expected);
             break;
         }
         }
@@ -402,7 +476,8 @@ private:
             return;
         }
         const int32 start = index();
-        const int32 expected = start < 0 ? -1 : position(m_model.find(c, static_cast<std::size_t>(start)));
+        const int32 expected =
+            start < 0 ? -1 : position(m_model.find(c, static_cast<std::size_t>(start)));
         expectNumber("Find(char8, int32)", "position", m_string.Find(c, start), expected);
     }
 
@@ -410,25 +485,28 @@ private:
     {
         if (m_in.ConsumeBool()) {
             const char8 c = character();
-            expectNumber("ReverseFind(char8)", "position", m_string.ReverseFind(c), position(m_model.rfind(c)));
+            expectNumber("ReverseFind(char8)", "position", m_string.ReverseFind(c),
+                         position(m_model.rfind(c)));
             return;
         }
-        const std::size_t at = m_in.ConsumeBool() ? m_in.ConsumeIntegral<std::size_t>()
-                                                  : m_in.ConsumeIntegralInRange<std::size_t>(0, m_model.size() + 3);
+        const std::size_t at =
+            m_in.ConsumeBool() ? m_in.ConsumeIntegral<std::size_t>()
+                               : m_in.ConsumeIntegralInRange<std::size_t>(0, m_model.size() + 3);
         if (m_in.ConsumeBool()) {
             expectNumber("ReverseFind(nullptr, pos)", "position", m_string.ReverseFind(nullptr, at),
                          position(std::min(at, m_model.size())));
             return;
         }
         const std::string t = text();
-        expectNumber("ReverseFind(const char8*, pos)", "position", m_string.ReverseFind(t.c_str(), at),
-                     position(m_model.rfind(cut(t), at)));
+        expectNumber("ReverseFind(const char8*, pos)", "position",
+                     m_string.ReverseFind(t.c_str(), at), position(m_model.rfind(cut(t), at)));
     }
 
     void left()
     {
         const int32 count = index();
-        const std::string expected = count < 0 ? "" : cut(m_model.substr(0, static_cast<std::size_t>(count)));
+        const std::string expected =
+            count < 0 ? "" : cut(m_model.substr(0, static_cast<std::size_t>(count)));
         expectText("Left", "result", m_string.Left(count), expected);
         expectModel("Left");
     }
@@ -455,7 +533,9 @@ private:
         } else {
             const int32 count = index();
             const std::string expected =
-                from > m_model.size() ? "" : cut(m_model.substr(from, static_cast<std::size_t>(std::max(count, 0))));
+                from > m_model.size()
+                    ? ""
+                    : cut(m_model.substr(from, static_cast<std::size_t>(std::max(count, 0))));
             expectText("Mid(first, count)", "result", m_string.Mid(first, count), expected);
         }
         expectModel("Mid");
@@ -565,7 +645,8 @@ private:
                 ++count;
             }
         }
-        const int32 replaced = m_string.Replace(oldText.c_str(), nullReplacement ? nullptr : newText.c_str());
+        const int32 replaced =
+            m_string.Replace(oldText.c_str(), nullReplacement ? nullptr : newText.c_str());
         expectNumber("Replace(const char8*, const char8*)", "count", replaced, count);
         expectModel("Replace(const char8*, const char8*)");
     }
@@ -597,7 +678,8 @@ private:
         if (from < m_model.size()) {
             m_model.erase(from, count < 0 ? std::string::npos : static_cast<std::size_t>(count));
         }
-        expectNumber("Delete", "length", m_string.Delete(at, count), static_cast<ssize_t>(m_model.size()));
+        expectNumber("Delete", "length", m_string.Delete(at, count),
+                     static_cast<ssize_t>(m_model.size()));
         expectModel("Delete");
     }
 
@@ -605,7 +687,8 @@ private:
     {
         const std::string t = m_in.ConsumeBool() ? text() : m_model.substr(0, index() & 0xff);
         if (m_in.ConsumeBool()) {
-            expectNumber("Compare", "sign", sign(m_string.Compare(t.c_str())), sign(m_model.compare(cut(t))));
+            expectNumber("Compare", "sign", sign(m_string.Compare(t.c_str())),
+                         sign(m_model.compare(cut(t))));
         } else if (m_in.ConsumeIntegralInRange<int>(0, 5) == 0) {
             expectNumber("CompareNoCase(nullptr)", "sign", sign(m_string.CompareNoCase(nullptr)),
                          sign(lower(cut(m_model)).compare("")));
@@ -618,7 +701,8 @@ private:
 
     void buffer()
     {
-        const int32 minLength = m_in.ConsumeIntegralInRange<int32>(-4, static_cast<int32>(m_model.size()) + 64);
+        const int32 minLength =
+            m_in.ConsumeIntegralInRange<int32>(-4, static_cast<int32>(m_model.size()) + 64);
         char8* characters = m_string.GetBuffer(minLength);
         if (static_cast<int32>(m_model.size()) < minLength) {
             m_model.resize(static_cast<std::size_t>(minLength), '\0');
@@ -631,7 +715,8 @@ private:
             characters[at] = c;
             m_model[at] = c;
         }
-        const int32 newLength = m_in.ConsumeIntegralInRange<int32>(-2, static_cast<int32>(m_model.size()) + 64);
+        const int32 newLength =
+            m_in.ConsumeIntegralInRange<int32>(-2, static_cast<int32>(m_model.size()) + 64);
         m_string.ReleaseBuffer(newLength);
         if (newLength < 0) {
             m_model = cut(m_model);
@@ -681,7 +766,8 @@ private:
             m_string.Format("%s", m_string.c_str());
             break;
         }
-        const std::size_t room = std::max(std::strlen(styleFormat) + StdString::STD_BUF_SIZE, before);
+        const std::size_t room =
+            std::max(std::strlen(styleFormat) + StdString::STD_BUF_SIZE, before);
         const std::string actual = m_string;
         if (expected.size() <= room) {
             expectText("Format", "result", actual, expected);
@@ -698,7 +784,8 @@ private:
         int32 expected = 0;
         if (m_model.find('x') != std::string::npos) {
             unsigned int value = 0;
-            expected = std::sscanf(m_model.c_str(), "%x", &value) == 1 ? static_cast<int32>(value) : 0;
+            expected =
+                std::sscanf(m_model.c_str(), "%x", &value) == 1 ? static_cast<int32>(value) : 0;
         } else {
             expected = std::atoi(m_model.c_str());
         }
@@ -711,7 +798,8 @@ private:
         const double actual = m_string.operator double();
         const double expected = std::strtod(m_model.c_str(), nullptr);
         if (!(actual == expected || (std::isnan(actual) && std::isnan(expected)))) {
-            reportMismatch("operator double", "value", std::to_string(actual), std::to_string(expected));
+            reportMismatch("operator double", "value", std::to_string(actual),
+                           std::to_string(expected));
         }
         expectModel("operator double");
     }
@@ -719,7 +807,8 @@ private:
     void toBool()
     {
         m_model = lower(trimRight(trimLeft(m_model, kWhiteSpace), kWhiteSpace));
-        const bool expected = m_model == "true" || m_model == "yes" || m_model == "on" || m_model == "1";
+        const bool expected =
+            m_model == "true" || m_model == "yes" || m_model == "on" || m_model == "1";
         expectNumber<int>("operator bool", "value", m_string.operator bool(), expected);
         expectModel("operator bool");
     }
@@ -748,7 +837,8 @@ private:
         StdString none;
         if (m_in.ConsumeIntegralInRange<int>(0, 3) == 0) {
             expectNumber<std::size_t>("WriteToFile(\"\")", "result", m_string.WriteToFile(none), 0);
-            expectNumber<std::size_t>("ReadFromFile(\"\")", "result", m_string.ReadFromFile(none), 0);
+            expectNumber<std::size_t>("ReadFromFile(\"\")", "result", m_string.ReadFromFile(none),
+                                      0);
             m_model.clear();
             expectModel("ReadFromFile(\"\")");
             return;
@@ -796,7 +886,8 @@ private:
         m_delimiter = delimiter;
         m_tokens.clear();
         std::string rest = input;
-        for (std::size_t at = rest.find(delimiter); at != std::string::npos; at = rest.find(delimiter)) {
+        for (std::size_t at = rest.find(delimiter); at != std::string::npos;
+             at = rest.find(delimiter)) {
             m_tokens.push_back(rest.substr(0, at));
             rest = rest.substr(at + delimiter.size());
         }
@@ -805,12 +896,16 @@ private:
 
     std::string token(ssize_t at) const
     {
-        return at < 0 || at >= static_cast<ssize_t>(m_tokens.size()) ? "" : m_tokens[static_cast<std::size_t>(at)];
+        return at < 0 || at >= static_cast<ssize_t>(m_tokens.size())
+                   ? ""
+                   : m_tokens[static_cast<std::size_t>(at)];
     }
 
     std::string leftTokens(ssize_t at) const
     {
-        return at < 0 || at >= static_cast<ssize_t>(m_tokens.size()) ? "" : join(m_tokens, 0, static_cast<std::size_t>(at), m_delimiter);
+        return at < 0 || at >= static_cast<ssize_t>(m_tokens.size())
+                   ? ""
+                   : join(m_tokens, 0, static_cast<std::size_t>(at), m_delimiter);
     }
 
     std::string rightTokens(ssize_t at) const
@@ -828,7 +923,9 @@ private:
         if (first < 0) {
             return leftTokens(last);
         }
-        return first > last ? "" : join(m_tokens, static_cast<std::size_t>(first), static_cast<std::size_t>(last), m_delimiter);
+        return first > last ? ""
+                            : join(m_tokens, static_cast<std::size_t>(first),
+                                   static_cast<std::size_t>(last), m_delimiter);
     }
 
     // Input and delimiter are made mostly of a few letters and commas, so
@@ -851,7 +948,8 @@ private:
         case 0:
         case 1: {
             std::string inputText = tokenizerText();
-            const std::string delimiterText = m_in.ConsumeIntegralInRange<int>(0, 7) == 0 ? "" : tokenizerText().substr(0, 3);
+            const std::string delimiterText =
+                m_in.ConsumeIntegralInRange<int>(0, 7) == 0 ? "" : tokenizerText().substr(0, 3);
             StdString input(inputText.c_str());
             if (m_in.ConsumeIntegralInRange<int>(0, 7) == 0) {
                 // A NUL inside the input: the split sees only the text before it.
@@ -880,28 +978,32 @@ private:
             const ssize_t at = tokenIndex();
             int32 value = 7;
             m_tokenizer.GetAt(at, value);
-            expectNumber(operation, "GetAt(int32&)", value, static_cast<int32>(std::atoi(token(at).c_str())));
+            expectNumber(operation, "GetAt(int32&)", value,
+                         static_cast<int32>(std::atoi(token(at).c_str())));
             break;
         }
         case 4: {
             const ssize_t at = tokenIndex();
             uint32 value = 7;
             m_tokenizer.GetAt(at, value);
-            expectNumber(operation, "GetAt(uint32&)", value, static_cast<uint32>(std::atoi(token(at).c_str())));
+            expectNumber(operation, "GetAt(uint32&)", value,
+                         static_cast<uint32>(std::atoi(token(at).c_str())));
             break;
         }
         case 5: {
             const ssize_t at = tokenIndex();
             int16 value = 7;
             m_tokenizer.GetAt(at, value);
-            expectNumber(operation, "GetAt(int16&)", value, static_cast<int16>(std::atoi(token(at).c_str())));
+            expectNumber(operation, "GetAt(int16&)", value,
+                         static_cast<int16>(std::atoi(token(at).c_str())));
             break;
         }
         case 6: {
             const ssize_t at = tokenIndex();
             uint16 value = 7;
             m_tokenizer.GetAt(at, value);
-            expectNumber(operation, "GetAt(uint16&)", value, static_cast<uint16>(std::atoi(token(at).c_str())));
+            expectNumber(operation, "GetAt(uint16&)", value,
+                         static_cast<uint16>(std::atoi(token(at).c_str())));
             break;
         }
         case 7: {
@@ -910,7 +1012,8 @@ private:
             m_tokenizer.GetAt(at, value);
             const double expected = std::strtod(token(at).c_str(), nullptr);
             if (!(value == expected || (std::isnan(value) && std::isnan(expected)))) {
-                reportMismatch(operation, "GetAt(double&)", std::to_string(value), std::to_string(expected));
+                reportMismatch(operation, "GetAt(double&)", std::to_string(value),
+                               std::to_string(expected));
             }
             break;
         }
@@ -938,7 +1041,8 @@ private:
         default:
             break;
         }
-        expectNumber(operation, "GetSize", m_tokenizer.GetSize(), static_cast<ssize_t>(m_tokens.size()));
+        expectNumber(operation, "GetSize", m_tokenizer.GetSize(),
+                     static_cast<ssize_t>(m_tokens.size()));
         expectNumber<int>(operation, "IsEmpty", m_tokenizer.IsEmpty(), m_tokens.empty());
     }
 
@@ -955,7 +1059,8 @@ private:
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/strings_fuzzer.XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/strings_fuzzer.XXXXXX";
     const int fd = mkstemp(&pattern[0]);
     if (fd < 0) {
         std::perror("strings_fuzzer: mkstemp");

@@ -330,6 +330,27 @@ TEST_F(FlashBoardTest, AnImageThatVanishesAfterVerificationFailsTheFlash)
                          "FLASH FAILED\n");
 }
 
+TEST_F(FlashBoardTest, AnImageChangedAfterVerificationIsRejectedAfterItsWrite)
+{
+    manifest(kernelLine() + rootfsLine());
+    const SandboxResult r = cardflash(
+        {"--card", "mounted", "--hook", "flash_unlock:printf tampered > /images/zImage"}, {"-f"});
+    EXPECT_EQ(r.out, kUnlockLine + eraseStep("/dev/mtd4") +
+                         writeStep("zImage", "/dev/mtd4", std::string("tampered").size()) +
+                         "IMAGE REJECTED: zImage\n" + rootfsSteps() + kLockLine + "FLASH FAILED\n");
+    EXPECT_EQ(r.log, logged(kernelLog() + rootfsLog()));
+}
+
+TEST_F(FlashBoardTest, AFolderInPlaceOfAnImageIsNoEmptyImage)
+{
+    manifest("zImage,EMPTY\n");
+    unit.writeImage("zImage/inside", "x");
+    const SandboxResult r = onCard({"-f"});
+    EXPECT_EQ(r.out, "IMAGE REJECTED: zImage\nFLASH FAILED\n");
+    EXPECT_EQ(r.log, "");
+    expectAllUntouched();
+}
+
 TEST_F(FlashBoardTest, FailingLockUtilitiesDoNotFailTheFlash)
 {
     manifest(kernelLine());

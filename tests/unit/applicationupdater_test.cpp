@@ -102,33 +102,6 @@ TEST_F(ManifestLineTest, AVersionLineSetsTheVersionThoughNoImageOfThatNameExists
     EXPECT_TRUE(updater.GetRejectedFileList().empty());
 }
 
-TEST_F(ManifestLineTest, TheLaterOfTwoVersionLinesWins)
-{
-    updater.ProcessManifestLine("Version,1.0");
-    updater.ProcessManifestLine("Version,1.1");
-    EXPECT_EQ(updater.GetVersionInManifest(), "1.1");
-}
-
-TEST_F(ManifestLineTest, ALowerCaseVersionLineSetsNoVersion)
-{
-    updater.ProcessManifestLine("version,1.0");
-    EXPECT_TRUE(updater.GetVersionInManifest().empty());
-}
-
-TEST_F(ManifestLineTest, AVersionKeepsItsCarriageReturnAndLosesAThirdField)
-{
-    updater.ProcessManifestLine("Version,3.0\r");
-    EXPECT_EQ(updater.GetVersionInManifest(), "3.0\r");
-    updater.ProcessManifestLine("Version,3.1,ignored");
-    EXPECT_EQ(updater.GetVersionInManifest(), "3.1");
-}
-
-TEST_F(ManifestLineTest, AVersionWithANulByteEndsThere)
-{
-    updater.ProcessManifestLine(lineOf(std::string("Version,1.2\0junk", 16)));
-    EXPECT_EQ(updater.GetVersionInManifest(), "1.2");
-}
-
 TEST_F(ManifestLineTest, AVersionNameWithBlanksIsNoVersionLine)
 {
     updater.ProcessManifestLine(" Version,1.0");
@@ -215,13 +188,6 @@ TEST_F(ManifestLineTest, OnlyTheExactTarBallNameMakesATarBallPackage)
 }
 
 // --- hostile sizes -----------------------------------------------------------
-
-TEST_F(ManifestLineTest, AHugeLineWithoutACommaIsSkipped)
-{
-    updater.ProcessManifestLine(StdString(std::string(8 * 1024 * 1024, 'x').c_str()));
-    EXPECT_TRUE(updater.GetRejectedFileList().empty());
-    EXPECT_TRUE(updater.GetOrderedFileList().empty());
-}
 
 TEST_F(ManifestLineTest, AHugeLineOfCommasCostsOnlyItsFirstTwoFields)
 {

@@ -70,6 +70,13 @@ inline bool feedTool(QProcess& tool, const QByteArray& chunk)
     return tool.waitForBytesWritten(10000) && tool.waitForReadyRead(10000);
 }
 
+// These tests write the card's manifest and start the unit's flash tool:
+// they may do so only in the sandboxed unit, never on a real one.
+inline bool insideSandboxedUnit()
+{
+    return QFile::exists(QStringLiteral("/run/unit-sandbox/config"));
+}
+
 inline bool writeFile(const QString& path, const QByteArray& contents)
 {
     QFile file(path);

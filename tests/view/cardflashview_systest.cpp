@@ -46,12 +46,17 @@ class CardflashViewSystemTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY2(viewtest::insideSandboxedUnit(),
+                 "run this program in the sandboxed unit (tests/view/run-in-unit)");
+    }
+
     void init()
     {
         kernel = imageBytes('k', 6000);
         rootfs = imageBytes('r', 20000);
-        QVERIFY2(viewtest::writeFile(QStringLiteral("/images/zImage"), kernel),
-                 "the test must run inside the sandboxed unit");
+        QVERIFY(viewtest::writeFile(QStringLiteral("/images/zImage"), kernel));
         QVERIFY(viewtest::writeFile(QStringLiteral("/images/rootfs.squashfs"), rootfs));
         QVERIFY(viewtest::writeFile(QStringLiteral("/mnt/sd-card/lumoManifest"),
                                     "Version,2.1.0\nzImage," + checksumText(kernel) +

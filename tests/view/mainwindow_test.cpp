@@ -11,7 +11,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStackedWidget>
+#include <QVector>
 #include <QtTest>
+
+#include <initializer_list>
 
 #include <memory>
 
@@ -32,10 +35,15 @@ class MainWindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY2(viewtest::insideSandboxedUnit(),
+                 "run this program in the sandboxed unit (tests/view/run-in-unit)");
+    }
+
     void init()
     {
-        QVERIFY2(viewtest::writeFile(manifest, "Version,1.0\n"),
-                 "the test must run inside the sandboxed unit");
+        QVERIFY(viewtest::writeFile(manifest, "Version,1.0\n"));
         window.reset(new MainWindow);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -249,7 +257,48 @@ private slots:
         verifyFailureShown();
     }
 
+    void noTextIsCutOffOrOverlapsOnTheInstallationPage()
+    {
+        QCoreApplication::processEvents();
+        verifyTextsFit({"TitleLabel", "TextLabel", "labelPercentage"});
+    }
+
+    void noTextIsCutOffOrOverlapsOnTheFailurePage()
+    {
+        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH FAILED\n"));
+        QCoreApplication::processEvents();
+        verifyTextsFit({"TitleLabel", "TextLabel", "labelPercentage"});
+    }
+
+    void noTextIsCutOffOnTheCompletionPage()
+    {
+        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
+        QCoreApplication::processEvents();
+        verifyTextsFit({"label_3"});
+    }
+
 private:
+    // Each label's text, laid out as the label draws it, lies inside the
+    // label, the label inside the window, and no two texts share a pixel.
+    void verifyTextsFit(std::initializer_list<const char*> names)
+    {
+        QVector<QRect> drawn;
+        for (const char* name : names) {
+            QLabel* label = findLabel(name);
+            QVERIFY(label->isVisible());
+            const QRect area = label->contentsRect();
+            const int flags =
+                int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
+            const QRect needed = label->fontMetrics().boundingRect(area, flags, label->text());
+            QVERIFY2(area.contains(needed), name);
+            const QRect inWindow(label->mapTo(window.get(), needed.topLeft()), needed.size());
+            QVERIFY2(window->rect().contains(inWindow), name);
+            for (const QRect& other : drawn)
+                QVERIFY2(!other.intersects(inWindow), name);
+            drawn.append(inWindow);
+        }
+    }
+
     // The slot is public: calling it stands for arrivals of empty output.
     void tickDirectly(int ticks)
     {
