@@ -43,7 +43,7 @@ private:
 extern const char8* const kCannotOpenFileText;
 
 // Bytes read at a time when a file is digested.
-constexpr std::size_t kCheckSumBlockSize = 128 * 1024;
+constexpr std::size_t kCheckSumBlockSize = std::size_t{128} * 1024;
 
 // The checksum text of everything `input` yields, read `blockSize` bytes at a
 // time: line feeds are skipped and reading stops at the first zero byte. It

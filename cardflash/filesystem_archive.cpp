@@ -19,7 +19,7 @@ const int kFatalArchiveExitStatus = 1;
 void reportArchiveError(archive* a)
 {
     const char* errorText = archive_error_string(a);
-    std::fprintf(stderr, "%s\n", errorText != nullptr ? errorText : "");
+    (void)std::fprintf(stderr, "%s\n", errorText != nullptr ? errorText : "");
 }
 
 // A damaged archive ends the whole run, so that no later update step acts on

@@ -29,9 +29,9 @@ void initialiseGcrypt()
 
 std::string toHex(const unsigned char* digest, unsigned int length)
 {
-    std::string text(2 * length, '\0');
+    std::string text(std::size_t{2} * length, '\0');
     for (unsigned int i = 0; i < length; ++i) {
-        std::snprintf(&text[2 * i], 3, "%02x", digest[i]);
+        (void)std::snprintf(&text[std::size_t{2} * i], 3, "%02x", digest[i]);
     }
     return text;
 }
@@ -123,7 +123,7 @@ std::string streamedCheckSums(std::istream& input, std::size_t blockSize)
     bool anythingRead = false;
     bool zeroReached = false;
     while (!zeroReached && input) {
-        input.read(block.get(), std::max<std::size_t>(blockSize, 1));
+        input.read(block.get(), static_cast<std::streamsize>(std::max<std::size_t>(blockSize, 1)));
         std::size_t length = static_cast<std::size_t>(input.gcount());
         const void* zero = std::memchr(block.get(), '\0', length);
         if (zero != nullptr) {
