@@ -9,10 +9,13 @@ namespace
 {
 
 // Times, permissions, ACLs and file flags are restored; ownership is not.
-// The archive comes from a removable card, so no entry may climb out of the
-// destination through "..".
+// The archive comes from a removable card, so no entry may leave the
+// destination: not through "..", not by an absolute path, and not through a
+// symbolic link.
 const int kExtractFlags = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_ACL |
-                          ARCHIVE_EXTRACT_FFLAGS | ARCHIVE_EXTRACT_SECURE_NODOTDOT;
+                          ARCHIVE_EXTRACT_FFLAGS | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
+                          ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS |
+                          ARCHIVE_EXTRACT_SECURE_SYMLINKS;
 const size_t kArchiveBlockSize = 10240;
 const int kFatalArchiveExitStatus = 1;
 

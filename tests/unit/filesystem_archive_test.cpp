@@ -257,6 +257,26 @@ TEST_F(ArchiveTest, SymbolicLinksAreRestoredAsLinks)
     EXPECT_EQ(readFile(m_dest + "/link"), "data");
 }
 
+TEST_F(ArchiveTest, AnAbsolutePathIsRefusedAndTheRestExtracted)
+{
+    const std::string outside = m_dir + "/absolute";
+    const std::string errors =
+        extractCapturingErrors(archive({file(outside, "evil"), file("last", "2")}), false);
+    EXPECT_FALSE(fs::exists(outside));
+    EXPECT_EQ(readFile(m_dest + "/last"), "2");
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+TEST_F(ArchiveTest, AnEntryWrittenThroughALinkOutOfTheDestinationIsRefused)
+{
+    const std::string errors = extractCapturingErrors(
+        archive({symlink("up", m_dir), file("up/through-link", "evil"), file("last", "2")}),
+        false);
+    EXPECT_FALSE(fs::exists(m_dir + "/through-link"));
+    EXPECT_EQ(readFile(m_dest + "/last"), "2");
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
 TEST_F(ArchiveTest, AnEmptyArchiveFileExtractsNothing)
 {
     const std::string archivePath = m_dir + "/empty.tar";
