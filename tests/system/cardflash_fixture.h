@@ -3,12 +3,15 @@
 
 // Shared by the cardflash system tests: runs the built tool as the unit's
 // /usr/share/lumo/bin/cardflash in the sandboxed unit, builds update
-// packages on the test's card, and spells out what the stand-in MTD
-// utilities print and log, so that each test can state its whole transcript.
+// packages on the test's card, and spells out what the tool and the stand-in
+// MTD utilities print and log, so that each test can state its whole transcript.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,18 @@ namespace cardflash_test
 const char* const kTool = "/usr/share/lumo/bin/cardflash";
 const std::size_t kPartitionSize = 256 * 1024;
 const char kOldFirmware = 'o';
+
+const std::string kUnlockLine = "Unlock the file system...\n";
+const std::string kLockLine = "Lock the file system\n";
+const std::string kFlashFailed = "FLASH FAILED\n";
+const std::string kNothingToWrite = "NO IMAGE TO WRITE\n" + kFlashFailed;
+const std::string kNoCard = "The sdcard is not available!324\n";
+const std::string kNotUpdated = "Application not updated!\n";
+
+inline std::string rejected(const std::string& name)
+{
+    return "IMAGE REJECTED: " + name + "\n";
+}
 
 // Runs a host command and gives its standard output.
 inline std::string hostOutput(const std::string& command)
@@ -62,30 +77,60 @@ inline std::string checkSumOf(const std::string& content, const std::string& scr
     return sha1 + "-" + md5;
 }
 
-// What flash_erase prints when it erases a whole partition.
-inline std::string eraseOutput()
+// A step's status line as system() gives it: a utility that exited with 1 is 256.
+inline std::string statusLine(int exitCode)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "Erasing 64 Kibyte @ %zx -- 100 %% complete\n",
+    return std::to_string(exitCode * 256) + "\n";
+}
+
+// The erase of a whole partition as the tool prints it (flash_erase's own
+// progress line only when it worked) and as the stand-in logs it.
+inline std::string eraseStep(const std::string& device, int exitCode = 0)
+{
+    char progress[64];
+    std::snprintf(progress, sizeof progress, "Erasing 64 Kibyte @ %zx -- 100 %% complete\n",
                   kPartitionSize);
-    return text;
+    return "Erasing " + device + "\n" + (exitCode == 0 ? progress : "") + statusLine(exitCode);
+}
+inline std::string eraseLog(const std::string& device, int exitCode = 0)
+{
+    return "flash_erase " + device + " 0 0 -> " + std::to_string(exitCode) + "\n";
 }
 
 // What "flashcp -v" prints when it writes an image of this size.
 inline std::string flashcpOutput(std::size_t imageSize)
 {
-    const std::size_t blocks = (imageSize + 65535) / 65536;
+    const std::string blocks = std::to_string((imageSize + 65535) / 65536);
     const std::string kib = std::to_string(imageSize / 1024) + "k";
-    return "Erasing blocks: " + std::to_string(blocks) + "/" + std::to_string(blocks) +
-           " (100%)\n" + "Writing data: " + kib + "/" + kib + " (100%)\n" +
-           "Verifying data: " + kib + "/" + kib + " (100%)\n";
+    return "Erasing blocks: " + blocks + "/" + blocks + " (100%)\nWriting data: " + kib + "/" +
+           kib + " (100%)\nVerifying data: " + kib + "/" + kib + " (100%)\n";
 }
 
-const char* const kUnlockLine = "Unlock the file system...\n";
-const char* const kLockLine = "Lock the file system\n";
-const char* const kUnlockLog = "flash_unlock /dev/mtd5 0 900 -> 0\n";
-const char* const kLockLog = "flash_lock /dev/mtd5 0 900 -> 0\n";
-const char* const kFailedStatus = "256\n"; // system() of a utility that exited with 1
+// One image of a package and the partition that the map sends it to.
+struct Image {
+    std::string name;
+    int mtd;
+    std::string content;
+
+    std::string device() const { return "/dev/mtd" + std::to_string(mtd); }
+
+    // Its erase and write steps as the tool prints them, given the exit
+    // codes of flash_erase and flashcp.
+    std::string steps(int erase = 0, int write = 0) const
+    {
+        return eraseStep(device(), erase) + "Writing " + name + " to " + device() + "\n" +
+               (write == 0 ? flashcpOutput(content.size()) : "") + statusLine(write);
+    }
+    std::string log(int erase = 0, int write = 0) const
+    {
+        return eraseLog(device(), erase) + "flashcp -v /images/" + name + " " + device() + " -> " +
+               std::to_string(write) + "\n";
+    }
+};
+
+const Image kBoot{"uboot.bin", 1, std::string(1000, 'u')};
+const Image kKernel{"zImage", 4, "kernel image\nwith two lines\n"};
+const Image kRootfs{"rootfs.squashfs", 5, std::string(70000, 'r')}; // two erase blocks
 
 class CardflashTest : public ::testing::Test
 {
@@ -105,6 +150,21 @@ protected:
         return image + std::string(kPartitionSize - image.size(), '\xff');
     }
 
+    // A whole flash run around these steps, and its log.
+    static std::string completed(const std::string& steps)
+    {
+        return kUnlockLine + steps + kLockLine + "FLASH COMPLETE\n";
+    }
+    static std::string failed(const std::string& steps)
+    {
+        return kUnlockLine + steps + kLockLine + kFlashFailed;
+    }
+    static std::string logged(const std::string& steps, int unlock = 0, int lock = 0)
+    {
+        return "flash_unlock /dev/mtd5 0 900 -> " + std::to_string(unlock) + "\n" + steps +
+               "flash_lock /dev/mtd5 0 900 -> " + std::to_string(lock) + "\n";
+    }
+
     std::string checkSum(const std::string& content) const
     {
         return checkSumOf(content, unit.root() + "/checksum-scratch");
@@ -116,8 +176,25 @@ protected:
         unit.writeImage(name, content);
         return name + "," + checkSum(content) + "\n";
     }
+    std::string image(const Image& i) const { return image(i.name, i.content); }
 
     void manifest(const std::string& text) const { unit.writeSdFile("lumoManifest", text); }
+
+    // Packs the card's tar ball (a data file, and the new application when
+    // given) and gives its manifest line.
+    std::string tarBall(const std::string& application = "") const
+    {
+        const std::string staging = unit.root() + "/staging";
+        UnitSandbox::writeFileAt(staging + "/usr/share/lumo/app/new.txt", "unpacked\n");
+        if (!application.empty()) {
+            const std::string program = staging + "/usr/share/lumo/bin/TestTessaron";
+            UnitSandbox::writeFileAt(program, application);
+            chmod(program.c_str(), 0755);
+        }
+        const std::string path = unit.sdDir() + "/lumoTarBall.tar.gz";
+        EXPECT_EQ(std::system(("tar -C '" + staging + "' -czf '" + path + "' usr").c_str()), 0);
+        return "lumoTarBall.tar.gz," + checkSum(UnitSandbox::readFile(path)) + "\n";
+    }
 
     SandboxResult cardflash(std::vector<std::string> options,
                             const std::vector<std::string>& args) const
@@ -134,36 +211,25 @@ protected:
         return cardflash({"--card", "mounted"}, args);
     }
 
-    // The erase step of one partition as the tool prints and logs it.
-    static std::string eraseStep(const std::string& device)
+    // Every partition holds what `changed` gives for it, the rest the old firmware.
+    void expectPartitions(const std::map<int, std::string>& changed = {}) const
     {
-        return "Erasing " + device + "\n" + eraseOutput() + "0\n";
-    }
-    static std::string eraseLog(const std::string& device, int status = 0)
-    {
-        return "flash_erase " + device + " 0 0 -> " + std::to_string(status) + "\n";
-    }
-
-    // The write step of one image.
-    static std::string writeStep(const std::string& name, const std::string& device,
-                                 std::size_t size)
-    {
-        return "Writing " + name + " to " + device + "\n" + flashcpOutput(size) + "0\n";
-    }
-    static std::string writeLog(const std::string& name, const std::string& device, int status = 0)
-    {
-        return "flashcp -v /images/" + name + " " + device + " -> " + std::to_string(status) + "\n";
-    }
-
-    void expectUntouched(const std::vector<int>& partitions) const
-    {
-        for (int index : partitions) {
-            EXPECT_TRUE(unit.readPartition(index) == oldFirmware())
-                << "mtd" << index << " was changed";
+        for (int index = 0; index < 9; ++index) {
+            const auto found = changed.find(index);
+            EXPECT_TRUE(unit.readPartition(index) ==
+                        (found == changed.end() ? oldFirmware() : found->second))
+                << "mtd" << index;
         }
     }
 
-    void expectAllUntouched() const { expectUntouched({0, 1, 2, 3, 4, 5, 6, 7, 8}); }
+    // A run that printed `out` and called no flash utility.
+    void expectNothingWritten(const SandboxResult& r, const std::string& out) const
+    {
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(r.log, "");
+        EXPECT_EQ(r.exitStatus, 255) << r.err;
+        expectPartitions();
+    }
 
     UnitSandbox unit;
 };

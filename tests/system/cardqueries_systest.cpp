@@ -8,141 +8,85 @@ namespace cardflash_test
 namespace
 {
 
-class VerifyCardTest : public CardflashTest
-{
-};
-class VersionToUpdateTest : public CardflashTest
-{
-};
-class RemoveBootstrapTest : public CardflashTest
-{
-};
+using VerifyCardTest = CardflashTest;
+using VersionToUpdateTest = CardflashTest;
+using RemoveBootstrapTest = CardflashTest;
 
 // --- -v ------------------------------------------------------------------------------
 
-TEST_F(VerifyCardTest, AVerifiedImagePackageIsFlash)
+TEST_F(VerifyCardTest, AVerifiedImagePackageIsFlashAndTouchesNoPartition)
 {
-    manifest("Version,1.0\n" + image("zImage", "kernel"));
-    const SandboxResult r = onCard({"-v"});
-    EXPECT_EQ(r.out, "FLASH\n");
-    EXPECT_EQ(r.log, "");
-    EXPECT_EQ(r.exitStatus, 255);
+    manifest("Version,1.0\n" + image(kKernel));
+    expectNothingWritten(onCard({"-v", "--verifySDCard"}), "FLASH\nFLASH\n");
 }
 
-TEST_F(VerifyCardTest, NoCardIsSaidAndInvalid)
+TEST_F(VerifyCardTest, NoCardOrNoManifestIsSaidAndInvalid)
 {
-    const SandboxResult r = cardflash({"--card", "absent"}, {"--verifySDCard"});
-    EXPECT_EQ(r.out, "The sdcard is not available!324\nINVALID\n");
-    EXPECT_EQ(r.exitStatus, 255);
+    expectNothingWritten(cardflash({"--card", "absent"}, {"-v"}), kNoCard + "INVALID\n");
+    expectNothingWritten(onCard({"-v"}), "NO MANIFEST\nINVALID\n");
 }
 
-TEST_F(VerifyCardTest, NoManifestIsSaidAndInvalid)
-{
-    EXPECT_EQ(onCard({"-v"}).out, "NO MANIFEST\nINVALID\n");
-}
-
-TEST_F(VerifyCardTest, APackageWithARejectedImageIsInvalid)
+// A rejected image, nothing to write, a name outside /images.
+TEST_F(VerifyCardTest, APackageThatDoesNotCheckOutIsInvalid)
 {
     unit.writeImage("rootfs.squashfs", "root");
-    manifest(image("zImage", "kernel") + "rootfs.squashfs," + checkSum("other root") + "\n");
-    EXPECT_EQ(onCard({"-v"}).out, "INVALID\n");
-}
-
-TEST_F(VerifyCardTest, APackageWithNothingToWriteIsInvalid)
-{
-    manifest("Version,1.0\n" + image("notes.txt", "notes"));
-    EXPECT_EQ(onCard({"-v"}).out, "INVALID\n");
-}
-
-TEST_F(VerifyCardTest, AManifestNamingAFileOutsideTheImagesIsInvalid)
-{
-    manifest(image("zImage", "kernel") + "../etc/passwd," +
-             checkSum(UnitSandbox::readFile("/etc/passwd")) + "\n");
-    EXPECT_EQ(onCard({"-v"}).out, "INVALID\n");
-}
-
-TEST_F(VerifyCardTest, VerifyingTouchesNoPartition)
-{
-    manifest(image("zImage", "kernel"));
-    const SandboxResult r = onCard({"-v", "-v"});
-    EXPECT_EQ(r.out, "FLASH\nFLASH\n");
-    EXPECT_EQ(r.log, "");
-    expectAllUntouched();
+    const std::vector<std::string> manifests = {
+        image(kKernel) + "rootfs.squashfs," + checkSum("other root") + "\n",
+        "Version,1.0\n" + image("notes.txt", "notes"),
+        image(kKernel) + "../etc/passwd," + checkSum(UnitSandbox::readFile("/etc/passwd")) + "\n",
+    };
+    for (const std::string& text : manifests) {
+        manifest(text);
+        EXPECT_EQ(onCard({"-v"}).out, "INVALID\n") << text;
+    }
 }
 
 // --- -g ------------------------------------------------------------------------------
 
+// Whether or not an image verifies; no version line gives an empty line.
 TEST_F(VersionToUpdateTest, TheManifestsVersionIsPrinted)
 {
-    manifest("Version,4.2.0-rc1\n" + image("zImage", "kernel"));
-    const SandboxResult r = onCard({"-g"});
-    EXPECT_EQ(r.out, "4.2.0-rc1\n");
-    EXPECT_EQ(r.log, "");
-    EXPECT_EQ(r.exitStatus, 255);
-}
-
-TEST_F(VersionToUpdateTest, TheVersionIsPrintedEvenWhenNoImageVerifies)
-{
+    manifest("Version,4.2.0-rc1\n" + image(kKernel));
+    expectNothingWritten(onCard({"-g"}), "4.2.0-rc1\n");
     manifest("Version,4.3\nzImage,0000\n");
     EXPECT_EQ(onCard({"--getVersionToUpdate"}).out, "4.3\n");
-}
-
-TEST_F(VersionToUpdateTest, AManifestWithoutAVersionLineGivesAnEmptyLine)
-{
-    manifest(image("zImage", "kernel"));
+    manifest(image(kKernel));
     EXPECT_EQ(onCard({"-g"}).out, "\n");
 }
 
-TEST_F(VersionToUpdateTest, NoCardIsSaidAndFollowedByAnEmptyLine)
-{
-    manifest("Version,4.2\n");
-    EXPECT_EQ(cardflash({"--card", "absent"}, {"-g"}).out, "The sdcard is not available!324\n\n");
-}
-
-TEST_F(VersionToUpdateTest, NoManifestIsSaidAndFollowedByAnEmptyLine)
+TEST_F(VersionToUpdateTest, NoCardOrNoManifestIsSaidAndFollowedByAnEmptyLine)
 {
     EXPECT_EQ(onCard({"-g"}).out, "NO MANIFEST\n\n");
+    manifest("Version,4.2\n");
+    EXPECT_EQ(cardflash({"--card", "absent"}, {"-g"}).out, kNoCard + "\n");
 }
 
 // --- -u, B ---------------------------------------------------------------------------
 
-const std::string kRemoved = "BOOTSTRAP REMOVED\n";
-
-TEST_F(RemoveBootstrapTest, ShortOptionUnlocksErasesMtd0AndRunsNoLock)
+// Every spelling unlocks and erases mtd0 and runs no lock.
+TEST_F(RemoveBootstrapTest, TheShortLongAndCapitalBOptionsEraseMtd0)
 {
-    const SandboxResult r = cardflash({"--card", "absent"}, {"-u"});
-    EXPECT_EQ(r.out, kUnlockLine + eraseStep("/dev/mtd0") + kRemoved);
-    EXPECT_EQ(r.log, kUnlockLog + eraseLog("/dev/mtd0"));
-    EXPECT_EQ(r.exitStatus, 255);
-    EXPECT_TRUE(unit.readPartition(0) == std::string(kPartitionSize, '\xff'));
-    expectUntouched({1, 2, 3, 4, 5, 6, 7, 8});
-}
-
-TEST_F(RemoveBootstrapTest, CapitalBAloneAndTheLongOptionRemoveTheBootstrapToo)
-{
-    for (const char* option : {"B", "--uninstallBootstrap"}) {
+    for (const char* option : {"-u", "B", "--uninstallBootstrap"}) {
         const SandboxResult r = cardflash({"--card", "absent"}, {option});
-        EXPECT_EQ(r.out, kUnlockLine + eraseStep("/dev/mtd0") + kRemoved) << option;
-        EXPECT_EQ(r.log, kUnlockLog + eraseLog("/dev/mtd0")) << option;
+        EXPECT_EQ(r.out, kUnlockLine + eraseStep("/dev/mtd0") + "BOOTSTRAP REMOVED\n") << option;
+        EXPECT_EQ(r.log, "flash_unlock /dev/mtd5 0 900 -> 0\n" + eraseLog("/dev/mtd0")) << option;
+        EXPECT_EQ(r.exitStatus, 255);
+        expectPartitions({{0, std::string(kPartitionSize, '\xff')}});
     }
 }
 
 TEST_F(RemoveBootstrapTest, DashCapitalBIsIgnored)
 {
-    const SandboxResult r = cardflash({"--card", "absent"}, {"-B"});
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.log, "");
-    expectAllUntouched();
+    expectNothingWritten(cardflash({"--card", "absent"}, {"-B"}), "");
 }
 
 TEST_F(RemoveBootstrapTest, AFailedEraseSaysTheBootstrapWasNotRemoved)
 {
     const SandboxResult r =
         cardflash({"--card", "absent", "--fail", "flash_erase:/dev/mtd0"}, {"-u"});
-    EXPECT_EQ(r.out, std::string(kUnlockLine) + "Erasing /dev/mtd0\n" + kFailedStatus +
-                         "BOOTSTRAP NOT REMOVED\n");
-    EXPECT_EQ(r.log, kUnlockLog + eraseLog("/dev/mtd0", 1));
-    expectAllUntouched();
+    EXPECT_EQ(r.out, kUnlockLine + eraseStep("/dev/mtd0", 1) + "BOOTSTRAP NOT REMOVED\n");
+    EXPECT_EQ(r.log, "flash_unlock /dev/mtd5 0 900 -> 0\n" + eraseLog("/dev/mtd0", 1));
+    expectPartitions();
 }
 
 } // namespace

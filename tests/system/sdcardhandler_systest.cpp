@@ -3,6 +3,7 @@
 // with a fresh SDCardHandler; the shell after it shows what the calls left.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,189 +12,139 @@
 namespace
 {
 
-const char* const kCardMountCount = "grep -c ' /mnt/sd-card ' /proc/self/mounts";
+const std::string kMounts = "; grep -c ' /mnt/sd-card ' /proc/self/mounts";
+
+struct ProbeCase {
+    const char* name;
+    const char* options; // for unit-sandbox, split at blanks
+    std::string script;  // run in the sandbox, sdcard_probe on PATH
+    std::string expected;
+};
 
 class SDCardHandlerSystem : public ::testing::Test
 {
 protected:
-    // Runs "sdcard_probe QUESTIONS; AFTERWARDS" in the sandbox.
-    SandboxResult probe(std::vector<std::string> options, const std::string& questions,
-                        const std::string& afterwards = "true")
+    SDCardHandlerSystem() { m_unit.writeSdFile("lumoManifest", "manifest\n"); }
+
+    // Runs the script with `table` as the mount table, when one is given.
+    SandboxResult run(std::vector<std::string> options, const std::string& script,
+                      const std::string& table = "") const
     {
+        if (!table.empty()) {
+            m_unit.writeFile("mtab", table);
+            options.insert(options.end(), {"--mtab", m_unit.root() + "/mtab"});
+        }
         options.insert(options.end(),
                        {"--ro-bind", SDCARD_PROBE_BINARY, "/usr/local/bin/sdcard_probe"});
-        return m_unit.runShell(options, "sdcard_probe " + questions + "; " + afterwards);
+        return m_unit.runShell(options, script);
     }
 
     UnitSandbox m_unit;
 };
 
-TEST_F(SDCardHandlerSystem, NoCardMeansNotAvailableAndNotMounted)
+class SDCardHandlerAnswers : public SDCardHandlerSystem,
+                             public ::testing::WithParamInterface<ProbeCase>
 {
-    SandboxResult r = probe({"--card", "absent"}, "available mounted");
-    EXPECT_EQ(r.out, "available -> false\nmounted -> false\n");
-    EXPECT_EQ(r.exitStatus, 0) << r.err;
-}
+};
 
-TEST_F(SDCardHandlerSystem, NoCardMountIsFalseAndCreatesNothing)
+// Whatever the calls did, the card's files stay as they were.
+TEST_P(SDCardHandlerAnswers, AsTheCardStateDemands)
 {
-    SandboxResult r =
-        probe({"--card", "absent"}, "mount", "test -e /mnt/sd-card || echo no-folder");
-    EXPECT_EQ(r.out, "mount -> false\nno-folder\n") << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, StaleMountIsDroppedAndMountStaysFalse)
-{
-    SandboxResult r =
-        probe({"--card", "stale"}, "available mounted mount mounted", kCardMountCount);
-    EXPECT_EQ(r.out, "available -> false\nmounted -> true\nmount -> false\nmounted -> false\n0\n")
-        << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, MountedCardMountIsTrueWithoutAnotherMount)
-{
-    m_unit.writeSdFile("lumoManifest", "manifest\n");
-    SandboxResult r = probe({"--card", "mounted"}, "available mounted mount",
-                            std::string(kCardMountCount) + "; cat /mnt/sd-card/lumoManifest");
-    EXPECT_EQ(r.out, "available -> true\nmounted -> true\nmount -> true\n1\nmanifest\n") << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, PresentCardGetsAPrivateMountFolderAndTheFailedMountIsFalse)
-{
-    // There is no /dev/mmcblk0p1 in the sandbox, so the mount call fails.
-    SandboxResult r = probe({"--card", "present"}, "available mounted mount",
-                            std::string("stat -c %F:%a /mnt/sd-card; ") + kCardMountCount);
-    EXPECT_EQ(r.out, "available -> true\nmounted -> false\nmount -> false\ndirectory:700\n0\n")
-        << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, PresentCardKeepsAnExistingMountFolderAsItIs)
-{
-    SandboxResult r = m_unit.runShell(
-        {"--card", "present", "--ro-bind", SDCARD_PROBE_BINARY, "/usr/local/bin/sdcard_probe"},
-        "mkdir -m 755 /mnt/sd-card && sdcard_probe mount; stat -c %a /mnt/sd-card");
-    EXPECT_EQ(r.out, "mount -> false\n755\n") << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, UnMountOfACardThatIsNotMountedIsFalse)
-{
-    SandboxResult r = probe({"--card", "present"}, "unmount");
-    EXPECT_EQ(r.out, "unmount -> false\n") << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, UnMountOfAMountedCardRemovesTheMount)
-{
-    m_unit.writeSdFile("lumoManifest", "manifest\n");
-    SandboxResult r = probe({"--card", "mounted"}, "unmount mounted unmount", kCardMountCount);
-    EXPECT_EQ(r.out, "unmount -> true\nmounted -> false\nunmount -> false\n0\n") << r.err;
+    std::vector<std::string> options;
+    std::istringstream words(GetParam().options);
+    for (std::string word; words >> word;) {
+        options.push_back(word);
+    }
+    const SandboxResult r = run(options, GetParam().script);
+    EXPECT_EQ(r.out, GetParam().expected) << r.err;
     EXPECT_EQ(UnitSandbox::readFile(m_unit.sdDir() + "/lumoManifest"), "manifest\n");
 }
 
-TEST_F(SDCardHandlerSystem, HandlersOneAfterTheOtherSeeTheSameCardAndNeverUnmount)
-{
-    SandboxResult r = probe({"--card", "mounted"}, "mount mounted mount mounted", kCardMountCount);
-    EXPECT_EQ(r.out, "mount -> true\nmounted -> true\nmount -> true\nmounted -> true\n1\n")
-        << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, AnyMountWhoseLineHoldsTheFolderNameCountsAsTheCard)
-{
-    SandboxResult r =
-        probe({"--card", "present", "--bind", m_unit.imagesDir(), "/mnt/sd-card-old"}, "mounted");
-    EXPECT_EQ(r.out, "mounted -> true\n") << r.err;
-}
-
-// Bad input: the system's tables are missing or unreadable.
-
-TEST_F(SDCardHandlerSystem, WithoutSysBlockNoCardIsAvailableAndAMountIsDropped)
-{
-    SandboxResult r = probe({"--card", "mounted", "--no-sys-block"}, "available mount mounted",
-                            "test -e /sys/block || echo no-sys-block");
-    EXPECT_EQ(r.out, "available -> false\nmount -> false\nmounted -> false\nno-sys-block\n")
-        << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, WithoutMountTableAMountedCardLooksUnmountedAndStaysMounted)
-{
-    SandboxResult r =
-        probe({"--card", "mounted", "--no-mtab"}, "mounted mount unmount", kCardMountCount);
-    EXPECT_EQ(r.out, "mounted -> false\nmount -> false\nunmount -> false\n1\n") << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, WithoutMountTableAStaleMountIsLeftAlone)
-{
-    SandboxResult r = probe({"--card", "stale", "--no-mtab"}, "mount", kCardMountCount);
-    EXPECT_EQ(r.out, "mount -> false\n1\n") << r.err;
-}
-
-TEST_F(SDCardHandlerSystem, AnUnreadableMountTableHidesTheMount)
-{
-    SandboxResult r = probe({"--card", "mounted", "--mtab", m_unit.imagesDir()}, "mounted");
-    EXPECT_EQ(r.out, "mounted -> false\n") << r.err;
-}
-
-// The mount table's own class, where the table is known.
-
-class MountTableSystem : public SDCardHandlerSystem
-{
-protected:
-    std::vector<std::string> withTable(const std::string& table)
-    {
-        m_unit.writeFile("mtab", table);
-        return {"--mtab", m_unit.root() + "/mtab"};
-    }
+// Bad input among them: missing or unreadable system tables (a folder in
+// place of the mount table).
+const ProbeCase kCases[] = {
+    {"NoCardMeansNotAvailableAndNotMounted", "--card absent", "sdcard_probe available mounted",
+     "available -> false\nmounted -> false\n"},
+    {"NoCardMountIsFalseAndCreatesNothing", "--card absent",
+     "sdcard_probe mount; test -e /mnt/sd-card || echo no-folder", "mount -> false\nno-folder\n"},
+    {"StaleMountIsDroppedAndMountStaysFalse", "--card stale",
+     "sdcard_probe available mounted mount mounted" + kMounts,
+     "available -> false\nmounted -> true\nmount -> false\nmounted -> false\n0\n"},
+    {"MountedCardMountIsTrueWithoutAnotherMount", "--card mounted",
+     "sdcard_probe available mounted mount" + kMounts + "; cat /mnt/sd-card/lumoManifest",
+     "available -> true\nmounted -> true\nmount -> true\n1\nmanifest\n"},
+    // There is no /dev/mmcblk0p1 in the sandbox, so the mount call fails.
+    {"PresentCardGetsAPrivateMountFolderAndTheFailedMountIsFalse", "--card present",
+     "sdcard_probe available mounted mount; stat -c %F:%a /mnt/sd-card" + kMounts,
+     "available -> true\nmounted -> false\nmount -> false\ndirectory:700\n0\n"},
+    {"PresentCardKeepsAnExistingMountFolderAsItIs", "--card present",
+     "mkdir -m 755 /mnt/sd-card && sdcard_probe mount; stat -c %a /mnt/sd-card",
+     "mount -> false\n755\n"},
+    {"UnMountOfACardThatIsNotMountedIsFalse", "--card present", "sdcard_probe unmount",
+     "unmount -> false\n"},
+    {"UnMountOfAMountedCardRemovesTheMount", "--card mounted",
+     "sdcard_probe unmount mounted unmount" + kMounts,
+     "unmount -> true\nmounted -> false\nunmount -> false\n0\n"},
+    {"HandlersOneAfterTheOtherSeeTheSameCardAndNeverUnmount", "--card mounted",
+     "sdcard_probe mount mounted mount mounted" + kMounts,
+     "mount -> true\nmounted -> true\nmount -> true\nmounted -> true\n1\n"},
+    {"AnyMountWhoseLineHoldsTheFolderNameCountsAsTheCard",
+     "--card present --ro-bind /usr /mnt/sd-card-old", "sdcard_probe mounted", "mounted -> true\n"},
+    {"WithoutSysBlockNoCardIsAvailableAndAMountIsDropped", "--card mounted --no-sys-block",
+     "sdcard_probe available mount mounted; test -e /sys/block || echo no-sys-block",
+     "available -> false\nmount -> false\nmounted -> false\nno-sys-block\n"},
+    {"WithoutMountTableAMountedCardLooksUnmountedAndStaysMounted", "--card mounted --no-mtab",
+     "sdcard_probe mounted mount unmount" + kMounts,
+     "mounted -> false\nmount -> false\nunmount -> false\n1\n"},
+    {"WithoutMountTableAStaleMountIsLeftAlone", "--card stale --no-mtab",
+     "sdcard_probe mount" + kMounts, "mount -> false\n1\n"},
+    {"AnUnreadableMountTableHidesTheMount", "--card mounted --mtab /usr", "sdcard_probe mounted",
+     "mounted -> false\n"},
+    // The mount table's own class.
+    {"WithoutATableOnlyTheEmptyTextIsFound", "--card mounted --no-mtab",
+     "sdcard_probe find:/mnt/sd-card find:/ find:",
+     "find:/mnt/sd-card -> false\nfind:/ -> false\nfind: -> true\n"},
+    {"PrintListGivesSizeFreeAndAvailableInBytes", "--card present",
+     "mkdir /mnt/sd-card && mount -t tmpfs -o size=4m cardfs /mnt/sd-card && "
+     "dd if=/dev/zero of=/mnt/sd-card/half bs=1M count=2 status=none && "
+     "sdcard_probe list | grep ' /mnt/sd-card ' && sdcard_probe mounted",
+     "cardfs /mnt/sd-card size=4194304 free=2097152 avail=2097152\nmounted -> true\n"},
+    {"PrintListOfAMissingTablePrintsNothing", "--no-mtab", "sdcard_probe list; echo end", "end\n"},
+    {"PrintListOfAnUnreadableTablePrintsNothing", "--mtab /usr", "sdcard_probe list; echo end",
+     "end\n"},
 };
 
-TEST_F(MountTableSystem, FindEntryIsASubstringSearchOfTheWholeTable)
+INSTANTIATE_TEST_SUITE_P(Probe, SDCardHandlerAnswers, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ProbeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(SDCardHandlerSystem, FindEntryIsASubstringSearchOfTheWholeTable)
 {
-    SandboxResult r = probe(withTable("/dev/mmcblk0p1 /mnt/sd-card vfat rw,sync 0 0\n"),
-                            "find:/mnt/sd-card find:mmcblk0p1 find:/mnt/sd find:sync find: "
-                            "find:/mnt/usb find:/mnt/sd-card/x");
+    const SandboxResult r = run({},
+                                "sdcard_probe find:/mnt/sd-card find:mmcblk0p1 find:/mnt/sd "
+                                "find:sync find: find:/mnt/usb find:/mnt/sd-card/x",
+                                "/dev/mmcblk0p1 /mnt/sd-card vfat rw,sync 0 0\n");
     EXPECT_EQ(r.out, "find:/mnt/sd-card -> true\nfind:mmcblk0p1 -> true\nfind:/mnt/sd -> true\n"
                      "find:sync -> true\nfind: -> true\nfind:/mnt/usb -> false\n"
                      "find:/mnt/sd-card/x -> false\n")
         << r.err;
 }
 
-TEST_F(MountTableSystem, WithoutATableOnlyTheEmptyTextIsFound)
+TEST_F(SDCardHandlerSystem, PrintListSkipsMountFoldersThatCannotBeQueried)
 {
-    SandboxResult r = probe({"--card", "mounted", "--no-mtab"}, "find:/mnt/sd-card find:/ find:");
-    EXPECT_EQ(r.out, "find:/mnt/sd-card -> false\nfind:/ -> false\nfind: -> true\n") << r.err;
-}
-
-TEST_F(MountTableSystem, PrintListGivesSizeFreeAndAvailableInBytes)
-{
-    SandboxResult r =
-        probe({"--card", "present"}, "available",
-              "mkdir /mnt/sd-card && mount -t tmpfs -o size=4m cardfs /mnt/sd-card && "
-              "dd if=/dev/zero of=/mnt/sd-card/half bs=1M count=2 status=none && "
-              "sdcard_probe list | grep ' /mnt/sd-card ' && sdcard_probe mounted");
-    EXPECT_EQ(r.out, "available -> true\n"
-                     "cardfs /mnt/sd-card size=4194304 free=2097152 avail=2097152\n"
-                     "mounted -> true\n")
-        << r.err;
-}
-
-TEST_F(MountTableSystem, PrintListSkipsMountFoldersThatCannotBeQueried)
-{
-    SandboxResult r = probe(withTable("ghost /no/such/folder vfat rw 0 0\n"
-                                      "cardfs /tmp tmpfs rw 0 0\n"
-                                      "# a comment line\n"),
-                            "list");
+    const SandboxResult r = run({}, "sdcard_probe list",
+                                "ghost /no/such/folder vfat rw 0 0\n"
+                                "cardfs /tmp tmpfs rw 0 0\n# a comment line\n");
     EXPECT_EQ(r.out.rfind("cardfs /tmp size=", 0), 0u) << r.out;
     EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << "exactly one line: " << r.out;
 }
 
-TEST_F(MountTableSystem, PrintListOfAMissingOrUnreadableTablePrintsNothing)
+TEST_F(SDCardHandlerSystem, PrintListSurvivesALineLongerThanItsBuffer)
 {
-    EXPECT_EQ(probe({"--no-mtab"}, "list", "echo end").out, "end\n");
-    EXPECT_EQ(probe({"--mtab", m_unit.imagesDir()}, "list", "echo end").out, "end\n");
-}
-
-TEST_F(MountTableSystem, PrintListSurvivesALineLongerThanItsBuffer)
-{
-    const std::string longLine = "dev /" + std::string(6000, 'x') + " vfat rw 0 0\n";
-    SandboxResult r = probe(withTable(longLine + "cardfs /tmp tmpfs rw 0 0\n"), "list");
+    const SandboxResult r =
+        run({}, "sdcard_probe list",
+            "dev /" + std::string(6000, 'x') + " vfat rw 0 0\ncardfs /tmp tmpfs rw 0 0\n");
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_NE(r.out.find("cardfs /tmp size="), std::string::npos) << r.out;
 }

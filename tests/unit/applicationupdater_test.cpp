@@ -1,70 +1,65 @@
 #include "applicationupdater.h"
 
-#include <gtest/gtest.h>
+#include "UnitTest.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <unistd.h>
+#include <map>
 
 #include "filesystem.h"
 
 namespace
 {
 
-typedef std::map<StdString, StdString> PartitionMap;
-
-// Builds a manifest line from raw bytes, NUL bytes included.
-StdString lineOf(const std::string& bytes)
+// Everything the manifest reader records, on one line.
+std::string recorded(const ApplicationUpdater& updater)
 {
-    StdString line;
-    line.append(bytes);
-    return line;
+    std::string text = "version=" + updater.GetVersionInManifest() + " rejected=";
+    for (const StdString& name : updater.GetRejectedFileList()) {
+        text += name + ";";
+    }
+    return text + " ordered=" + std::to_string(updater.GetOrderedFileList().size()) +
+           " files=" + std::to_string(updater.GetFilesInManifest().size()) +
+           (updater.IsTarBallPackage() ? " tarball" : "");
 }
 
-// These cases run on the build machine, which has no card slot: every image
-// check fails, so only what the reader records without a verified image is
-// pinned here. The sandboxed system tests cover verified images.
-class ManifestLineTest : public ::testing::Test
+const std::string kNothing = "version= rejected= ordered=0 files=0";
+
+// The build machine has no card slot, so every image check fails: only what
+// the reader records without a verified image is pinned here. The sandboxed
+// system tests cover verified images.
+class ManifestLineTest : public TempDirTest
 {
 protected:
     void SetUp() override
     {
+        TempDirTest::SetUp();
         if (std::filesystem::exists("/sys/block/mmcblk0")) {
             GTEST_SKIP() << "this machine has a card slot; image checks could pass";
         }
+    }
+    std::string afterLines(std::initializer_list<const char*> lines)
+    {
+        for (const char* line : lines) {
+            updater.ProcessManifestLine(line);
+        }
+        return recorded(updater);
     }
 
     ApplicationUpdater updater;
 };
 
-// --- partition map ---------------------------------------------------------
-
-TEST(PartitionMapTest, ANewUpdaterHoldsExactlyTheTenEntries)
+TEST(PartitionMapTest, ANewUpdaterHoldsExactlyTheTenEntriesAndHasRecordedNothing)
 {
     ApplicationUpdater updater;
-    const PartitionMap expected = {
-        {"lumoTarBall.tar.gz", "tgz"},
-        {"Version", "Version"},
-        {"uboot.bin", "/dev/mtd1"},
-        {"at91sam9g35ek.dtb", "/dev/mtd3"},
-        {"zImage", "/dev/mtd4"},
-        {"rootfs.squashfs", "/dev/mtd5"},
-        {"usr_share_lumo.jffs2", "/dev/mtd6"},
-        {"usr_share_jail.jffs2", "/dev/mtd7"},
-        {"var.jffs2", "/dev/mtd8"},
-        {"bootstrap.bin", "/dev/mtd0"},
+    const std::map<StdString, StdString> expected = {
+        {"lumoTarBall.tar.gz", "tgz"},         {"Version", "Version"},
+        {"bootstrap.bin", "/dev/mtd0"},        {"uboot.bin", "/dev/mtd1"},
+        {"at91sam9g35ek.dtb", "/dev/mtd3"},    {"zImage", "/dev/mtd4"},
+        {"rootfs.squashfs", "/dev/mtd5"},      {"usr_share_lumo.jffs2", "/dev/mtd6"},
+        {"usr_share_jail.jffs2", "/dev/mtd7"}, {"var.jffs2", "/dev/mtd8"},
     };
     EXPECT_EQ(updater.GetPartitionMap(), expected);
-}
-
-TEST(PartitionMapTest, NoEntryNamesTheUnusedDeviceMtd2)
-{
-    ApplicationUpdater updater;
-    for (const auto& entry : updater.GetPartitionMap()) {
-        EXPECT_EQ(entry.second.Find("mtd2"), -1) << entry.first;
-    }
+    EXPECT_EQ(recorded(updater), kNothing);
+    EXPECT_EQ(updater.getManifestFileName(), "/mnt/sd-card/lumoManifest");
 }
 
 TEST(PartitionMapTest, InitializeRestoresTheTenEntriesAfterLookupsOfUnknownNames)
@@ -76,173 +71,72 @@ TEST(PartitionMapTest, InitializeRestoresTheTenEntriesAfterLookupsOfUnknownNames
     EXPECT_EQ(updater.GetPartitionMap().count("unknown.bin"), 0u);
 }
 
-TEST(PartitionMapTest, ANewUpdaterHasRecordedNothing)
+TEST_F(ManifestLineTest, OnlyAnExactVersionNameSetsTheVersionThoughNoImageOfThatNameExists)
 {
-    ApplicationUpdater updater;
-    EXPECT_TRUE(updater.GetFilesInManifest().empty());
-    EXPECT_TRUE(updater.GetOrderedFileList().empty());
-    EXPECT_TRUE(updater.GetRejectedFileList().empty());
-    EXPECT_TRUE(updater.GetVersionInManifest().empty());
-    EXPECT_FALSE(updater.IsTarBallPackage());
+    EXPECT_EQ(afterLines({" Version,1.0", "Version ,1.0"}), kNothing);
+    EXPECT_EQ(afterLines({"Version,2.4.1"}), "version=2.4.1 rejected= ordered=0 files=0");
 }
-
-TEST(PartitionMapTest, TheManifestLiesAtTheRootOfTheMountedCard)
-{
-    ApplicationUpdater updater;
-    EXPECT_EQ(updater.getManifestFileName(), "/mnt/sd-card/lumoManifest");
-}
-
-// --- version lines -------------------------------------------------------------
-
-TEST_F(ManifestLineTest, AVersionLineSetsTheVersionThoughNoImageOfThatNameExists)
-{
-    updater.ProcessManifestLine("Version,2.4.1");
-    EXPECT_EQ(updater.GetVersionInManifest(), "2.4.1");
-    EXPECT_TRUE(updater.GetOrderedFileList().empty());
-    EXPECT_TRUE(updater.GetRejectedFileList().empty());
-}
-
-TEST_F(ManifestLineTest, AVersionNameWithBlanksIsNoVersionLine)
-{
-    updater.ProcessManifestLine(" Version,1.0");
-    updater.ProcessManifestLine("Version ,1.0");
-    EXPECT_TRUE(updater.GetVersionInManifest().empty());
-}
-
-// --- lines that are no entries --------------------------------------------
 
 TEST_F(ManifestLineTest, LinesWithoutACommaOrWithoutANameAreSkipped)
 {
-    for (const char* line : {"", "\r", "zImage", "just some text", ",abc", ","}) {
-        updater.ProcessManifestLine(line);
-    }
-    EXPECT_TRUE(updater.GetOrderedFileList().empty());
-    EXPECT_TRUE(updater.GetRejectedFileList().empty());
-    EXPECT_TRUE(updater.GetVersionInManifest().empty());
-    EXPECT_FALSE(updater.IsTarBallPackage());
+    EXPECT_EQ(afterLines({"", "\r", "zImage", "just some text", ",abc", ","}), kNothing);
 }
-
-// --- images that did not verify --------------------------------------------
 
 TEST_F(ManifestLineTest, AMappedImageThatDoesNotVerifyIsRejectedInManifestOrder)
 {
-    updater.ProcessManifestLine("zImage,abc");
-    updater.ProcessManifestLine("bootstrap.bin,abc");
-    updater.ProcessManifestLine("zImage,def");
-    const std::vector<StdString> expected = {"zImage", "bootstrap.bin", "zImage"};
-    EXPECT_EQ(updater.GetRejectedFileList(), expected);
-    EXPECT_TRUE(updater.GetOrderedFileList().empty());
-    EXPECT_TRUE(updater.GetFilesInManifest().empty());
+    EXPECT_EQ(afterLines({"zImage,abc", "bootstrap.bin,abc", "zImage,def"}),
+              "version= rejected=zImage;bootstrap.bin;zImage; ordered=0 files=0");
 }
 
-TEST_F(ManifestLineTest, UnknownNamesAndTheMarkersAreNotRejected)
+TEST_F(ManifestLineTest, UnknownNamesMarkersAndBlankPaddedNamesAreNotRejected)
 {
-    updater.ProcessManifestLine("readme.txt,abc");
-    updater.ProcessManifestLine("Version,1.0");
-    updater.ProcessManifestLine("lumoTarBall.tar.gz,abc");
-    updater.ProcessManifestLine("zimage,abc");
-    EXPECT_TRUE(updater.GetRejectedFileList().empty());
-}
-
-TEST_F(ManifestLineTest, ANameWithABlankAroundAMappedNameIsUnknownNotRejected)
-{
-    updater.ProcessManifestLine(" zImage,abc");
-    updater.ProcessManifestLine("zImage ,abc");
-    EXPECT_TRUE(updater.GetRejectedFileList().empty());
-    EXPECT_TRUE(updater.GetOrderedFileList().empty());
+    EXPECT_EQ(afterLines({"readme.txt,abc", "Version,1.0", "lumoTarBall.tar.gz,abc", "zimage,abc",
+                          " zImage,abc", "zImage ,abc"}),
+              "version=1.0 rejected= ordered=0 files=0 tarball");
 }
 
 TEST_F(ManifestLineTest, ANameCutByANulByteIsJudgedByWhatComesBeforeIt)
 {
-    updater.ProcessManifestLine(lineOf(std::string("zImage\0.txt,abc", 15)));
-    const std::vector<StdString> expected = {"zImage"};
-    EXPECT_EQ(updater.GetRejectedFileList(), expected);
+    StdString line;
+    line.append(std::string("zImage\0.txt,abc", 15));
+    updater.ProcessManifestLine(line);
+    EXPECT_EQ(recorded(updater), "version= rejected=zImage; ordered=0 files=0");
 }
 
 TEST_F(ManifestLineTest, NamesThatLeaveTheImageDirectoryAreRejected)
 {
-    for (const char* line :
-         {"../etc/passwd,abc", "/etc/passwd,abc", "sub/zImage,abc", ".,abc", "..,abc"}) {
-        updater.ProcessManifestLine(line);
-    }
-    const std::vector<StdString> expected = {"../etc/passwd", "/etc/passwd", "sub/zImage", ".",
-                                             ".."};
-    EXPECT_EQ(updater.GetRejectedFileList(), expected);
+    EXPECT_EQ(
+        afterLines({"../etc/passwd,abc", "/etc/passwd,abc", "sub/zImage,abc", ".,abc", "..,abc"}),
+        "version= rejected=../etc/passwd;/etc/passwd;sub/zImage;.;..; ordered=0 files=0");
 }
 
-// --- the tar-ball line -------------------------------------------------------
-
-TEST_F(ManifestLineTest, ALineNamedLikeTheTarBallMakesATarBallPackage)
+TEST_F(ManifestLineTest, OnlyALineWithTheExactTarBallNameMakesATarBallPackage)
 {
-    updater.ProcessManifestLine("lumoTarBall.tar.gz,0123-abcd");
-    EXPECT_TRUE(updater.IsTarBallPackage());
+    EXPECT_EQ(afterLines({"lumoTarBall.tar.gz", "lumotarball.tar.gz,abc", "lumoTarBall.tar.gz ,abc",
+                          "tgz,abc"}),
+              kNothing);
+    EXPECT_EQ(afterLines({"lumoTarBall.tar.gz,0123-abcd"}), kNothing + " tarball");
 }
 
-TEST_F(ManifestLineTest, OnlyTheExactTarBallNameMakesATarBallPackage)
+TEST_F(ManifestLineTest, HugeLinesCostOnlyTheirFirstTwoFieldsAndHugeNamesAreRejectedWhole)
 {
-    updater.ProcessManifestLine("lumoTarBall.tar.gz");
-    updater.ProcessManifestLine("lumotarball.tar.gz,abc");
-    updater.ProcessManifestLine("lumoTarBall.tar.gz ,abc");
-    updater.ProcessManifestLine("tgz,abc");
-    EXPECT_FALSE(updater.IsTarBallPackage());
-}
-
-// --- hostile sizes -----------------------------------------------------------
-
-TEST_F(ManifestLineTest, AHugeLineOfCommasCostsOnlyItsFirstTwoFields)
-{
-    std::string commas(8 * 1024 * 1024, ',');
-    commas.replace(0, 10, "Version,9,");
-    updater.ProcessManifestLine(lineOf(commas));
+    StdString commas, name;
+    commas.append(std::string(8 * 1024 * 1024, ',').replace(0, 10, "Version,9,"));
+    updater.ProcessManifestLine(commas);
     EXPECT_EQ(updater.GetVersionInManifest(), "9");
-}
-
-TEST_F(ManifestLineTest, AHugeNameWithASlashIsRejectedWhole)
-{
-    const std::string name = "../" + std::string(4 * 1024 * 1024, 'a');
-    updater.ProcessManifestLine(lineOf(name + ",abc"));
+    name.append("../" + std::string(4 * 1024 * 1024, 'a'));
+    updater.ProcessManifestLine(name + ",abc");
     ASSERT_EQ(updater.GetRejectedFileList().size(), 1u);
     EXPECT_EQ(updater.GetRejectedFileList()[0].size(), name.size());
 }
 
-// --- image check -------------------------------------------------------------
-
-class CheckFileTest : public ManifestLineTest
+TEST_F(ManifestLineTest, WithoutACardNoFileVerifiesEvenWithItsMatchingChecksum)
 {
-protected:
-    void SetUp() override
-    {
-        ManifestLineTest::SetUp();
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "checkfile.XXXXXX").string();
-        const int descriptor = mkstemp(&pattern[0]);
-        ASSERT_GE(descriptor, 0);
-        close(descriptor);
-        m_path = pattern;
-        std::ofstream(m_path) << "image bytes\n";
-    }
-
-    void TearDown() override
-    {
-        if (!m_path.empty()) {
-            std::filesystem::remove(m_path);
-        }
-    }
-
-    std::string m_path;
-};
-
-TEST_F(CheckFileTest, WithoutACardEvenAMatchingFileDoesNotVerify)
-{
-    FileSystem fileSystem;
-    const std::string matching = fileSystem.getFileCheckSums(m_path);
+    const std::string image = write("image", "image bytes\n");
+    const std::string matching = FileSystem().getFileCheckSums(image);
     ASSERT_EQ(matching.size(), 73u);
-    EXPECT_FALSE(ApplicationUpdater::CheckFile(m_path.c_str(), matching.c_str()));
-}
-
-TEST_F(CheckFileTest, WithoutACardAMissingFileDoesNotVerify)
-{
-    EXPECT_FALSE(ApplicationUpdater::CheckFile((m_path + ".missing").c_str(), "EMPTY"));
+    EXPECT_FALSE(ApplicationUpdater::CheckFile(image.c_str(), matching.c_str()));
+    EXPECT_FALSE(ApplicationUpdater::CheckFile(path("missing").c_str(), "EMPTY"));
 }
 
 } // namespace

@@ -1,21 +1,53 @@
 #ifndef VIEWTESTSUPPORT_H
 #define VIEWTESTSUPPORT_H
 
-// Helpers shared by the display's tests: pictures of the window, the debug
-// channel, and output fed through the stand-in tool.
+// Helpers shared by the display's tests: the window's texts and widgets,
+// pictures of it, the debug channel, and output fed through the stand-in tool.
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
+#include <QStackedWidget>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <QtGlobal>
+#include <QtTest>
 
 namespace viewtest
 {
+
+const QString designedTitle = QStringLiteral("Software Installation");
+const QString completionText = QStringLiteral("Installation Complete....Unplug and Reboot");
+const QString failureTitle = QStringLiteral("Installation Failed");
+const QString failureText = QStringLiteral(
+    "You have removed the SD Card or there has been a hardware failure.  Unplug the unit and "
+    "plug it back in to try again.");
+
+inline QLabel* label(const QWidget* window, const char* name)
+{
+    return window->findChild<QLabel*>(QLatin1String(name));
+}
+inline QProgressBar* bar(const QWidget* window)
+{
+    return window->findChild<QProgressBar*>(QStringLiteral("progressBarPercentage"));
+}
+inline QStackedWidget* stack(const QWidget* window)
+{
+    return window->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
+}
+
+// The failure texts in place of the warning, and no bar.
+inline void verifyFailureShown(const QWidget* window)
+{
+    QVERIFY(bar(window)->isHidden());
+    QCOMPARE(label(window, "TitleLabel")->text(), failureTitle);
+    QCOMPARE(label(window, "TextLabel")->text(), failureText);
+}
 
 // Saves a picture of the widget, under the build tree, as the screen would
 // show it once the pending layout work is done.
@@ -72,9 +104,10 @@ inline bool feedTool(QProcess& tool, const QByteArray& chunk)
 
 // These tests write the card's manifest and start the unit's flash tool:
 // they may do so only in the sandboxed unit, never on a real one.
-inline bool insideSandboxedUnit()
+inline void verifyInsideSandboxedUnit()
 {
-    return QFile::exists(QStringLiteral("/run/unit-sandbox/config"));
+    QVERIFY2(QFile::exists(QStringLiteral("/run/unit-sandbox/config")),
+             "run this program in the sandboxed unit (tests/view/run-in-unit)");
 }
 
 inline bool writeFile(const QString& path, const QByteArray& contents)

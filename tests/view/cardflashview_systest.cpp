@@ -6,13 +6,12 @@
 #include "mainwindow.h"
 
 #include <QCryptographicHash>
-#include <QLabel>
-#include <QProgressBar>
 #include <QSignalSpy>
-#include <QStackedWidget>
 #include <QtTest>
 
 #include <memory>
+
+using namespace viewtest;
 
 namespace
 {
@@ -46,21 +45,17 @@ class CardflashViewSystemTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(viewtest::insideSandboxedUnit(),
-                 "run this program in the sandboxed unit (tests/view/run-in-unit)");
-    }
+    void initTestCase() { verifyInsideSandboxedUnit(); }
 
     void init()
     {
         kernel = imageBytes('k', 6000);
         rootfs = imageBytes('r', 20000);
-        QVERIFY(viewtest::writeFile(QStringLiteral("/images/zImage"), kernel));
-        QVERIFY(viewtest::writeFile(QStringLiteral("/images/rootfs.squashfs"), rootfs));
-        QVERIFY(viewtest::writeFile(QStringLiteral("/mnt/sd-card/lumoManifest"),
-                                    "Version,2.1.0\nzImage," + checksumText(kernel) +
-                                        "\nrootfs.squashfs," + checksumText(rootfs) + "\n"));
+        QVERIFY(writeFile(QStringLiteral("/images/zImage"), kernel));
+        QVERIFY(writeFile(QStringLiteral("/images/rootfs.squashfs"), rootfs));
+        QVERIFY(writeFile(QStringLiteral("/mnt/sd-card/lumoManifest"),
+                          "Version,2.1.0\nzImage," + checksumText(kernel) + "\nrootfs.squashfs," +
+                              checksumText(rootfs) + "\n"));
     }
 
     void aGoodPackageEndsOnTheCompletionPage()
@@ -68,34 +63,28 @@ private slots:
         runWindowToTheToolsEnd();
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(stack()->currentIndex(), 1);
-        QCOMPARE(findLabel("label_3")->text(),
-                 QStringLiteral("Installation Complete....Unplug and Reboot"));
-        QCOMPARE(findLabel("TitleLabel")->text(), QStringLiteral("Software Installation"));
+        QCOMPARE(stack(window.get())->currentIndex(), 1);
+        QCOMPARE(label(window.get(), "label_3")->text(), completionText);
+        QCOMPARE(label(window.get(), "TitleLabel")->text(), designedTitle);
         QVERIFY(ticks > 0);
         QCOMPARE(readFile(QStringLiteral("/dev/mtd4"), kernel.size()), kernel);
         QCOMPARE(readFile(QStringLiteral("/dev/mtd5"), rootfs.size()), rootfs);
-        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("tool-complete")));
+        QVERIFY(saveScreenshot(*window, QStringLiteral("tool-complete")));
     }
 
     void aCorruptImageEndsOnTheFailureTexts()
     {
         QByteArray damaged = kernel;
         damaged[100] = 'x';
-        QVERIFY(viewtest::writeFile(QStringLiteral("/images/zImage"), damaged));
+        QVERIFY(writeFile(QStringLiteral("/images/zImage"), damaged));
 
         runWindowToTheToolsEnd();
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(stack()->currentIndex(), 0);
-        QCOMPARE(findLabel("TitleLabel")->text(), QStringLiteral("Installation Failed"));
-        QCOMPARE(findLabel("TextLabel")->text(),
-                 QStringLiteral("You have removed the SD Card or there has been a hardware "
-                                "failure.  Unplug the unit and plug it back in to try again."));
-        QVERIFY(
-            window->findChild<QProgressBar*>(QStringLiteral("progressBarPercentage"))->isHidden());
+        QCOMPARE(stack(window.get())->currentIndex(), 0);
+        verifyFailureShown(window.get());
         QVERIFY(ticks > 0);
-        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("tool-failed")));
+        QVERIFY(saveScreenshot(*window, QStringLiteral("tool-failed")));
     }
 
     void cleanup() { window.reset(); }
@@ -103,22 +92,13 @@ private slots:
 private:
     void runWindowToTheToolsEnd()
     {
-        viewtest::DebugCapture debug;
+        DebugCapture debug;
         window.reset(new MainWindow);
         QSignalSpy finished(window->processObject, SIGNAL(finished(int, QProcess::ExitStatus)));
         window->show();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
         QCOMPARE(window->processObject->exitStatus(), QProcess::NormalExit);
         ticks = debug.messages().size();
-    }
-
-    QLabel* findLabel(const char* name) const
-    {
-        return window->findChild<QLabel*>(QLatin1String(name));
-    }
-    QStackedWidget* stack() const
-    {
-        return window->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
     }
 
     QByteArray kernel;

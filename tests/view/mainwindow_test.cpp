@@ -8,25 +8,21 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QProgressBar>
-#include <QStackedWidget>
 #include <QVector>
 #include <QtTest>
 
-#include <initializer_list>
-
 #include <memory>
+
+using namespace viewtest;
 
 namespace
 {
 
 const QString manifest = QStringLiteral("/mnt/sd-card/lumoManifest");
-const QString failureTitle = QStringLiteral("Installation Failed");
-const QString failureText = QStringLiteral(
-    "You have removed the SD Card or there has been a hardware failure.  Unplug the unit and "
-    "plug it back in to try again.");
-const QString designedTitle = QStringLiteral("Software Installation");
+
+// Stands for the card's manifest going away in a list of chunks to feed.
+const QByteArray removeManifest = QByteArrayLiteral("<remove the manifest>");
+const QByteArray restoreManifest = QByteArrayLiteral("<restore the manifest>");
 
 } // namespace
 
@@ -35,15 +31,11 @@ class MainWindowTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(viewtest::insideSandboxedUnit(),
-                 "run this program in the sandboxed unit (tests/view/run-in-unit)");
-    }
+    void initTestCase() { verifyInsideSandboxedUnit(); }
 
     void init()
     {
-        QVERIFY(viewtest::writeFile(manifest, "Version,1.0\n"));
+        QVERIFY(writeFile(manifest, "Version,1.0\n"));
         window.reset(new MainWindow);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -78,226 +70,208 @@ private slots:
 
     void theWindowStartsOnTheInstallationPageWithAnEmptyBar()
     {
-        QCOMPARE(stack()->currentIndex(), 0);
-        QCOMPARE(percentage()->text(), QStringLiteral("0%"));
-        QCOMPARE(bar()->value(), 0);
-        QCOMPARE(title()->text(), designedTitle);
-        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("page0-start")));
+        QCOMPARE(stack(window.get())->currentIndex(), 0);
+        QCOMPARE(percentage(), QStringLiteral("0%"));
+        QCOMPARE(bar(window.get())->value(), 0);
+        QCOMPARE(label(window.get(), "TitleLabel")->text(), designedTitle);
+        QVERIFY(saveScreenshot(*window, QStringLiteral("page0-start")));
     }
 
     void theFirstTickShowsZeroPercentAndAnEmptyBar()
     {
-        viewtest::DebugCapture debug;
-        QVERIFY(viewtest::feedTool(*window->processObject, "Unlock the file system...\n"));
-        QCOMPARE(percentage()->text(), QStringLiteral("0%"));
-        QCOMPARE(bar()->value(), 0);
-        QCOMPARE(bar()->minimum(), 0);
-        QCOMPARE(bar()->maximum(), 14500);
+        DebugCapture debug;
+        QVERIFY(feed("Unlock the file system...\n"));
+        QCOMPARE(percentage(), QStringLiteral("0%"));
+        QProgressBar* progress = bar(window.get());
+        QCOMPARE(progress->value(), 0);
+        QCOMPARE(progress->minimum(), 0);
+        QCOMPARE(progress->maximum(), 14500);
         QCOMPARE(debug.messages(), QStringList{QStringLiteral("1")});
-        QCOMPARE(stack()->currentIndex(), 0);
-        QVERIFY(bar()->isVisibleTo(window.get()));
+        QCOMPARE(stack(window.get())->currentIndex(), 0);
+        QVERIFY(progress->isVisibleTo(window.get()));
     }
 
     void severalLinesInOneReadAreOneTick()
     {
-        viewtest::DebugCapture debug;
-        QVERIFY(viewtest::feedTool(*window->processObject,
-                                   "Erasing /dev/mtd4\n0\nWriting zImage to /dev/mtd4\n"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "0\n"));
+        DebugCapture debug;
+        QVERIFY(feed("Erasing /dev/mtd4\n0\nWriting zImage to /dev/mtd4\n"));
+        QVERIFY(feed("0\n"));
         QCOMPARE(debug.messages(), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
-        QCOMPARE(bar()->value(), 1);
+        QCOMPARE(bar(window.get())->value(), 1);
     }
 
     void the146thTickShowsOnePercent()
     {
-        viewtest::DebugCapture debug;
+        DebugCapture debug;
         tickDirectly(145);
-        QCOMPARE(percentage()->text(), QStringLiteral("0%"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "Writing rootfs.squashfs\n"));
-        QCOMPARE(percentage()->text(), QStringLiteral("1%"));
-        QCOMPARE(bar()->value(), 145);
+        QCOMPARE(percentage(), QStringLiteral("0%"));
+        QVERIFY(feed("Writing rootfs.squashfs\n"));
+        QCOMPARE(percentage(), QStringLiteral("1%"));
+        QCOMPARE(bar(window.get())->value(), 145);
         QCOMPARE(debug.messages().last(), QStringLiteral("146"));
     }
 
     void halfTheTicksShowFiftyPercent()
     {
-        viewtest::DebugCapture debug;
+        DebugCapture debug;
         tickDirectly(7251);
-        QCOMPARE(percentage()->text(), QStringLiteral("50%"));
-        QCOMPARE(bar()->value(), 7250);
-        QCOMPARE(stack()->currentIndex(), 0);
-        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("page0-midway")));
+        QCOMPARE(percentage(), QStringLiteral("50%"));
+        QCOMPARE(bar(window.get())->value(), 7250);
+        QCOMPARE(stack(window.get())->currentIndex(), 0);
+        QVERIFY(saveScreenshot(*window, QStringLiteral("page0-midway")));
     }
 
     void pastTheFullScaleTheBarStaysFullAndTheLabelCountsOn()
     {
-        viewtest::DebugCapture debug;
+        DebugCapture debug;
+        QProgressBar* progress = bar(window.get());
         tickDirectly(14500);
-        QCOMPARE(percentage()->text(), QStringLiteral("99%"));
-        QCOMPARE(bar()->value(), 14499);
+        QCOMPARE(percentage(), QStringLiteral("99%"));
+        QCOMPARE(progress->value(), 14499);
         tickDirectly(1);
-        QCOMPARE(percentage()->text(), QStringLiteral("100%"));
-        QCOMPARE(bar()->value(), bar()->maximum());
+        QCOMPARE(percentage(), QStringLiteral("100%"));
+        QCOMPARE(progress->value(), progress->maximum());
         tickDirectly(14645 - 14501);
-        QCOMPARE(percentage()->text(), QStringLiteral("100%"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "Lock the file system\n"));
-        QCOMPARE(percentage()->text(), QStringLiteral("101%"));
-        QCOMPARE(bar()->maximum(), 14646);
-        QCOMPARE(bar()->value(), 14646);
+        QCOMPARE(percentage(), QStringLiteral("100%"));
+        QVERIFY(feed("Lock the file system\n"));
+        QCOMPARE(percentage(), QStringLiteral("101%"));
+        QCOMPARE(progress->maximum(), 14646);
+        QCOMPARE(progress->value(), 14646);
         QCOMPARE(debug.messages().size(), 14646);
-        QCOMPARE(stack()->currentIndex(), 0);
+        QCOMPARE(stack(window.get())->currentIndex(), 0);
     }
 
     void theMarkerOnTheFirstTickCompletesWithAFullBar()
     {
-        viewtest::DebugCapture debug;
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
-        QCOMPARE(stack()->currentIndex(), 1);
-        QCOMPARE(bar()->maximum(), 1);
-        QCOMPARE(bar()->value(), 1);
-        QCOMPARE(completionText()->text(),
-                 QStringLiteral("Installation Complete....Unplug and Reboot"));
-        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("page1-complete")));
+        DebugCapture debug;
+        QVERIFY(feed("FLASH COMPLETE\n"));
+        QCOMPARE(stack(window.get())->currentIndex(), 1);
+        QCOMPARE(bar(window.get())->maximum(), 1);
+        QCOMPARE(bar(window.get())->value(), 1);
+        QCOMPARE(label(window.get(), "label_3")->text(), completionText);
+        QVERIFY(saveScreenshot(*window, QStringLiteral("page1-complete")));
 
         // The counter starts again from nothing.
-        QVERIFY(viewtest::feedTool(*window->processObject, "more\n"));
+        QVERIFY(feed("more\n"));
         QCOMPARE(debug.messages(), (QStringList{QStringLiteral("1"), QStringLiteral("1")}));
-        QCOMPARE(percentage()->text(), QStringLiteral("0%"));
-        QCOMPARE(stack()->currentIndex(), 1);
+        QCOMPARE(percentage(), QStringLiteral("0%"));
+        QCOMPARE(stack(window.get())->currentIndex(), 1);
     }
 
     void theMarkerAmongOtherLinesCompletes()
     {
-        QVERIFY(viewtest::feedTool(*window->processObject,
-                                   "Lock the file system\n0\nFLASH COMPLETE\n"));
-        QCOMPARE(stack()->currentIndex(), 1);
+        QVERIFY(feed("Lock the file system\n0\nFLASH COMPLETE\n"));
+        QCOMPARE(stack(window.get())->currentIndex(), 1);
     }
 
-    void aMarkerSplitOverTwoReadsIsNotRecognised()
+    void aMarkerNotWholeInOneReadIsNotRecognised_data()
     {
-        QVERIFY(viewtest::feedTool(*window->processObject, "Lock the file system\nFLASH COMP"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "LETE\n"));
-        QCOMPARE(stack()->currentIndex(), 0);
-        QCOMPARE(title()->text(), designedTitle);
+        QTest::addColumn<QByteArrayList>("reads");
+        QTest::newRow("split over two reads")
+            << QByteArrayList{"Lock the file system\nFLASH COMP", "LETE\n"};
+        QTest::newRow("in lower case") << QByteArrayList{"flash complete\n"};
+        QTest::newRow("behind a NUL byte")
+            << QByteArrayList{QByteArray("done\0FLASH COMPLETE\n", 20)};
     }
-
-    void aMarkerInLowerCaseIsNotRecognised()
+    void aMarkerNotWholeInOneReadIsNotRecognised()
     {
-        QVERIFY(viewtest::feedTool(*window->processObject, "flash complete\n"));
-        QCOMPARE(stack()->currentIndex(), 0);
-    }
-
-    void aMarkerBehindANulByteIsNotRecognised()
-    {
-        QVERIFY(
-            viewtest::feedTool(*window->processObject, QByteArray("done\0FLASH COMPLETE\n", 20)));
-        QCOMPARE(stack()->currentIndex(), 0);
-        QCOMPARE(title()->text(), designedTitle);
-    }
-
-    void aMissingManifestAtAMarkerTickShowsTheFailure()
-    {
-        QVERIFY(QFile::remove(manifest));
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
-        QCOMPARE(stack()->currentIndex(), 0);
-        verifyFailureShown();
+        QFETCH(QByteArrayList, reads);
+        for (const QByteArray& read : reads)
+            QVERIFY(feed(read));
+        QCOMPARE(stack(window.get())->currentIndex(), 0);
+        QCOMPARE(label(window.get(), "TitleLabel")->text(), designedTitle);
     }
 
     void aMissingManifestAtAnyTickShowsTheFailureAndTheCountGoesOn()
     {
         QVERIFY(QFile::remove(manifest));
-        QVERIFY(viewtest::feedTool(*window->processObject, "Erasing /dev/mtd5\n"));
-        verifyFailureShown();
-        QVERIFY(viewtest::feedTool(*window->processObject, "0\n"));
-        QCOMPARE(bar()->value(), 1);
+        QVERIFY(feed("Erasing /dev/mtd5\n"));
+        verifyFailureShown(window.get());
+        QVERIFY(feed("0\n"));
+        QCOMPARE(bar(window.get())->value(), 1);
     }
 
-    void flashFailedShowsTheFailure()
+    // The failure texts take the installation page, shown or not, and once
+    // failed, the installation never completes.
+    void theFailureIsShown_data()
     {
-        QVERIFY(
-            viewtest::feedTool(*window->processObject, "IMAGE REJECTED: zImage\nFLASH FAILED\n"));
-        QCOMPARE(stack()->currentIndex(), 0);
-        verifyFailureShown();
-        QVERIFY(viewtest::saveScreenshot(*window, QStringLiteral("page0-failed")));
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<int>("page");
+        QTest::newRow("FLASH FAILED")
+            << QByteArrayList{"IMAGE REJECTED: zImage\nFLASH FAILED\n"} << 0;
+        QTest::newRow("a missing manifest at a marker tick")
+            << QByteArrayList{removeManifest, "FLASH COMPLETE\n"} << 0;
+        QTest::newRow("a marker after FLASH FAILED")
+            << QByteArrayList{"FLASH FAILED\n", "FLASH COMPLETE\n"} << 0;
+        QTest::newRow("a marker after the manifest came back")
+            << QByteArrayList{removeManifest, "Writing zImage\n", restoreManifest,
+                              "FLASH COMPLETE\n"}
+            << 0;
+        QTest::newRow("a failure after completion")
+            << QByteArrayList{"FLASH COMPLETE\n", removeManifest, "anything\n"} << 1;
     }
-
-    void theFailureTextsKeepTheFullWidthOfThePage()
+    void theFailureIsShown()
     {
-        QWidget* column = window->findChild<QWidget*>(QStringLiteral("verticalLayoutWidget"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH FAILED\n"));
-        QCoreApplication::processEvents();
-        QCOMPARE(column->geometry(), QRect(0, 0, 471, 261));
-        QVERIFY(findLabel("TextLabel")->width() == 471);
+        QFETCH(QByteArrayList, steps);
+        QFETCH(int, page);
+        for (const QByteArray& step : steps) {
+            if (step == removeManifest)
+                QVERIFY(QFile::remove(manifest));
+            else if (step == restoreManifest)
+                QVERIFY(writeFile(manifest, "Version,1.0\n"));
+            else
+                QVERIFY(feed(step));
+        }
+        QCOMPARE(stack(window.get())->currentIndex(), page);
+        verifyFailureShown(window.get());
+        if (QTest::currentDataTag() == QByteArray("FLASH FAILED"))
+            QVERIFY(saveScreenshot(*window, QStringLiteral("page0-failed")));
     }
 
-    void aMarkerAfterFlashFailedNeverCompletes()
-    {
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH FAILED\n"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
-        QCOMPARE(stack()->currentIndex(), 0);
-        verifyFailureShown();
-    }
-
-    void aMarkerAfterTheManifestCameBackNeverCompletes()
-    {
-        QVERIFY(QFile::remove(manifest));
-        QVERIFY(viewtest::feedTool(*window->processObject, "Writing zImage\n"));
-        QVERIFY(viewtest::writeFile(manifest, "Version,1.0\n"));
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
-        QCOMPARE(stack()->currentIndex(), 0);
-        verifyFailureShown();
-    }
-
-    void aFailureAfterCompletionChangesOnlyTheHiddenPage()
-    {
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
-        QVERIFY(QFile::remove(manifest));
-        QVERIFY(viewtest::feedTool(*window->processObject, "anything\n"));
-        QCOMPARE(stack()->currentIndex(), 1);
-        verifyFailureShown();
-    }
-
-    void noTextIsCutOffOrOverlapsOnTheInstallationPage()
-    {
-        QCoreApplication::processEvents();
-        verifyTextsFit({"TitleLabel", "TextLabel", "labelPercentage"});
-    }
-
-    void noTextIsCutOffOrOverlapsOnTheFailurePage()
-    {
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH FAILED\n"));
-        QCoreApplication::processEvents();
-        verifyTextsFit({"TitleLabel", "TextLabel", "labelPercentage"});
-    }
-
-    void noTextIsCutOffOnTheCompletionPage()
-    {
-        QVERIFY(viewtest::feedTool(*window->processObject, "FLASH COMPLETE\n"));
-        QCoreApplication::processEvents();
-        verifyTextsFit({"label_3"});
-    }
-
-private:
     // Each label's text, laid out as the label draws it, lies inside the
     // label, the label inside the window, and no two texts share a pixel.
-    void verifyTextsFit(std::initializer_list<const char*> names)
+    // The failure texts keep the full width of the page.
+    void noTextIsCutOffOrOverlaps_data()
     {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QStringList>("labels");
+        const QStringList installationPage = {QStringLiteral("TitleLabel"),
+                                              QStringLiteral("TextLabel"),
+                                              QStringLiteral("labelPercentage")};
+        QTest::newRow("installation page") << QByteArray() << installationPage;
+        QTest::newRow("failure page") << QByteArray("FLASH FAILED\n") << installationPage;
+        QTest::newRow("completion page")
+            << QByteArray("FLASH COMPLETE\n") << QStringList{QStringLiteral("label_3")};
+    }
+    void noTextIsCutOffOrOverlaps()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QStringList, labels);
+        if (!output.isEmpty())
+            QVERIFY(feed(output));
+        QCoreApplication::processEvents();
+        QCOMPARE(window->findChild<QWidget*>(QStringLiteral("verticalLayoutWidget"))->geometry(),
+                 QRect(0, 0, 471, 261));
+        QCOMPARE(label(window.get(), "TextLabel")->width(), 471);
         QVector<QRect> drawn;
-        for (const char* name : names) {
-            QLabel* label = findLabel(name);
-            QVERIFY(label->isVisible());
-            const QRect area = label->contentsRect();
+        for (const QString& name : labels) {
+            QLabel* text = label(window.get(), qPrintable(name));
+            QVERIFY(text->isVisible());
+            const QRect area = text->contentsRect();
             const int flags =
-                int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
-            const QRect needed = label->fontMetrics().boundingRect(area, flags, label->text());
-            QVERIFY2(area.contains(needed), name);
-            const QRect inWindow(label->mapTo(window.get(), needed.topLeft()), needed.size());
-            QVERIFY2(window->rect().contains(inWindow), name);
+                int(text->alignment()) | (text->wordWrap() ? int(Qt::TextWordWrap) : 0);
+            const QRect needed = text->fontMetrics().boundingRect(area, flags, text->text());
+            QVERIFY2(area.contains(needed), qPrintable(name));
+            const QRect inWindow(text->mapTo(window.get(), needed.topLeft()), needed.size());
+            QVERIFY2(window->rect().contains(inWindow), qPrintable(name));
             for (const QRect& other : drawn)
-                QVERIFY2(!other.intersects(inWindow), name);
+                QVERIFY2(!other.intersects(inWindow), qPrintable(name));
             drawn.append(inWindow);
         }
     }
+
+private:
+    bool feed(const QByteArray& chunk) { return feedTool(*window->processObject, chunk); }
 
     // The slot is public: calling it stands for arrivals of empty output.
     void tickDirectly(int ticks)
@@ -306,28 +280,7 @@ private:
             window->processStandardOutput();
     }
 
-    void verifyFailureShown()
-    {
-        QVERIFY(bar()->isHidden());
-        QCOMPARE(title()->text(), failureTitle);
-        QCOMPARE(findLabel("TextLabel")->text(), failureText);
-    }
-
-    QLabel* findLabel(const char* name) const
-    {
-        return window->findChild<QLabel*>(QLatin1String(name));
-    }
-    QLabel* title() const { return findLabel("TitleLabel"); }
-    QLabel* percentage() const { return findLabel("labelPercentage"); }
-    QLabel* completionText() const { return findLabel("label_3"); }
-    QProgressBar* bar() const
-    {
-        return window->findChild<QProgressBar*>(QStringLiteral("progressBarPercentage"));
-    }
-    QStackedWidget* stack() const
-    {
-        return window->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
-    }
+    QString percentage() const { return label(window.get(), "labelPercentage")->text(); }
 
     std::unique_ptr<MainWindow> window;
 };

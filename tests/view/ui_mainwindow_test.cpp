@@ -1,5 +1,6 @@
 // The form of the progress window: tree, names, geometry, fonts, texts.
 
+#include "ViewTestSupport.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -64,32 +65,33 @@ private slots:
         QCOMPARE(named.objectName(), QStringLiteral("installerWindow"));
     }
 
-    void everyWidgetHasItsObjectNameAndParent()
+    void everyObjectHasItsNameAndParent()
     {
+        struct Node {
+            QObject* object;
+            QObject* parent;
+            const char* name;
+        };
+        const Node tree[] = {
+            {form->centralWidget, window.get(), "centralWidget"},
+            {form->stackedWidget, form->centralWidget, "stackedWidget"},
+            {form->InstallationPage, form->stackedWidget, "InstallationPage"},
+            {form->verticalLayoutWidget, form->InstallationPage, "verticalLayoutWidget"},
+            {form->verticalLayout, form->verticalLayoutWidget, "verticalLayout"},
+            {form->TitleLabel, form->verticalLayoutWidget, "TitleLabel"},
+            {form->TextLabel, form->verticalLayoutWidget, "TextLabel"},
+            {form->labelPercentage, form->verticalLayoutWidget, "labelPercentage"},
+            {form->horizontalLayout, form->verticalLayout, "horizontalLayout"},
+            {form->progressBarPercentage, form->verticalLayoutWidget, "progressBarPercentage"},
+            {form->InstallationCompletePage, form->stackedWidget, "InstallationCompletePage"},
+            {form->label_3, form->InstallationCompletePage, "label_3"},
+        };
+        for (const Node& node : tree) {
+            QCOMPARE(node.object->objectName(), QLatin1String(node.name));
+            QVERIFY2(node.object->parent() == node.parent, node.name);
+        }
         QCOMPARE(window->centralWidget(), form->centralWidget);
-        QCOMPARE(form->centralWidget->objectName(), QStringLiteral("centralWidget"));
-        QCOMPARE(form->stackedWidget->objectName(), QStringLiteral("stackedWidget"));
-        QCOMPARE(form->stackedWidget->parentWidget(), form->centralWidget);
-        QCOMPARE(form->InstallationPage->objectName(), QStringLiteral("InstallationPage"));
-        QCOMPARE(form->verticalLayoutWidget->objectName(), QStringLiteral("verticalLayoutWidget"));
-        QCOMPARE(form->verticalLayoutWidget->parentWidget(), form->InstallationPage);
-        QCOMPARE(form->verticalLayout->objectName(), QStringLiteral("verticalLayout"));
         QCOMPARE(form->verticalLayoutWidget->layout(), form->verticalLayout);
-        for (QWidget* child :
-             {static_cast<QWidget*>(form->TitleLabel), static_cast<QWidget*>(form->TextLabel),
-              static_cast<QWidget*>(form->labelPercentage),
-              static_cast<QWidget*>(form->progressBarPercentage)})
-            QCOMPARE(child->parentWidget(), form->verticalLayoutWidget);
-        QCOMPARE(form->TitleLabel->objectName(), QStringLiteral("TitleLabel"));
-        QCOMPARE(form->TextLabel->objectName(), QStringLiteral("TextLabel"));
-        QCOMPARE(form->labelPercentage->objectName(), QStringLiteral("labelPercentage"));
-        QCOMPARE(form->horizontalLayout->objectName(), QStringLiteral("horizontalLayout"));
-        QCOMPARE(form->progressBarPercentage->objectName(),
-                 QStringLiteral("progressBarPercentage"));
-        QCOMPARE(form->InstallationCompletePage->objectName(),
-                 QStringLiteral("InstallationCompletePage"));
-        QCOMPARE(form->label_3->objectName(), QStringLiteral("label_3"));
-        QCOMPARE(form->label_3->parentWidget(), form->InstallationCompletePage);
     }
 
     void theStackHoldsTheTwoPagesWithTheInstallationPageShown()
@@ -147,25 +149,24 @@ private slots:
         QCOMPARE(form->label_3->geometry(), QRect(60, 30, 341, 141));
     }
 
-    void labelTextsAreTheDesignedOnes()
-    {
-        QCOMPARE(form->TitleLabel->text(), QStringLiteral("Software Installation"));
-        QCOMPARE(form->TextLabel->text(), warningText);
-        QCOMPARE(form->TextLabel->text().size(), 208);
-        QCOMPARE(form->labelPercentage->text(), QStringLiteral("0%"));
-        QCOMPARE(form->label_3->text(),
-                 QStringLiteral("Installation Complete....Unplug and Reboot"));
-    }
-
     void retranslateUiRestoresTheTexts()
     {
         form->TitleLabel->setText(QStringLiteral("changed"));
         form->labelPercentage->setText(QStringLiteral("42%"));
         window->setWindowTitle(QStringLiteral("changed"));
         form->retranslateUi(window.get());
-        QCOMPARE(form->TitleLabel->text(), QStringLiteral("Software Installation"));
+        QCOMPARE(form->TitleLabel->text(), viewtest::designedTitle);
         QCOMPARE(form->labelPercentage->text(), QStringLiteral("0%"));
         QCOMPARE(window->windowTitle(), QStringLiteral("MainWindow"));
+    }
+
+    void labelTextsAreTheDesignedOnes()
+    {
+        QCOMPARE(form->TitleLabel->text(), viewtest::designedTitle);
+        QCOMPARE(form->TextLabel->text(), warningText);
+        QCOMPARE(form->TextLabel->text().size(), 208);
+        QCOMPARE(form->labelPercentage->text(), QStringLiteral("0%"));
+        QCOMPARE(form->label_3->text(), viewtest::completionText);
     }
 
     void labelsAreCentredAndLongTextsWrap()
@@ -179,37 +180,30 @@ private slots:
         QVERIFY(!form->labelPercentage->wordWrap());
     }
 
-    void theTitleIsDejaVuSansAt25Points()
+    // The font named in the form must also be one the machine has, or the
+    // title is drawn in a substitute of other widths.
+    void theTitleIsDejaVuSansAt25PointsAndInstalled()
     {
         const QFont font = form->TitleLabel->font();
         QCOMPARE(font.family(), QStringLiteral("DejaVu Sans"));
         QCOMPARE(font.pointSize(), 25);
         QVERIFY(!font.bold());
         QVERIFY(!font.italic());
+        QCOMPARE(QFontInfo(font).family(), QStringLiteral("DejaVu Sans"));
     }
 
-    void theCompletionTextIsTheDefaultFamilyAt25Points()
+    // The completion text has a size of its own; the warning and the
+    // percentage keep the default font.
+    void theOtherTextsUseTheDefaultFamily()
     {
         const QFont font = form->label_3->font();
         QCOMPARE(font.family(), QApplication::font(form->label_3).family());
         QCOMPARE(font.pointSize(), 25);
         QVERIFY(!font.bold());
-    }
-
-    void theWarningAndThePercentageUseTheDefaultFont()
-    {
-        QCOMPARE(form->TextLabel->font(), QApplication::font(form->TextLabel));
-        QCOMPARE(form->labelPercentage->font(), QApplication::font(form->labelPercentage));
-        QVERIFY(!form->TextLabel->testAttribute(Qt::WA_SetFont));
-        QVERIFY(!form->labelPercentage->testAttribute(Qt::WA_SetFont));
-    }
-
-    // The font named in the form must be one the machine has, or the title
-    // is drawn in a substitute of other widths.
-    void theTitleFontIsInstalled()
-    {
-        const QFontInfo drawn(form->TitleLabel->font());
-        QCOMPARE(drawn.family(), QStringLiteral("DejaVu Sans"));
+        for (QLabel* label : {form->TextLabel, form->labelPercentage}) {
+            QCOMPARE(label->font(), QApplication::font(label));
+            QVERIFY(!label->testAttribute(Qt::WA_SetFont));
+        }
     }
 
     void theProgressBarDrawsNoTextOfItsOwnAndStartsEmpty()
@@ -231,7 +225,7 @@ private slots:
         QVERIFY(!title.isNull());
         QVERIFY(!completePage.isNull());
         QCOMPARE(window->findChild<QLabel*>(QStringLiteral("label_3"))->text(),
-                 QStringLiteral("Installation Complete....Unplug and Reboot"));
+                 viewtest::completionText);
         window.reset();
         QVERIFY(title.isNull());
         QVERIFY(completePage.isNull());
