@@ -21,6 +21,12 @@ struct ProbeCase {
     std::string expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ProbeCase& probeCase, std::ostream* os)
+{
+    *os << probeCase.name;
+}
+
 class SDCardHandlerSystem : public ::testing::Test
 {
 protected:
