@@ -35,20 +35,26 @@ std::string hexDigest(int algorithm, const std::string& bytes)
     return text;
 }
 
+std::string withoutLineFeeds(const std::string& content)
+{
+    std::string text;
+    for (char c : content) {
+        if (c != '\n') {
+            text += c;
+        }
+    }
+    return text;
+}
+
 // The definition, written out independently: line feeds dropped, nothing to
 // digest gives "EMPTY", the digests stop at the first zero byte.
 std::string definedText(const std::string& content)
 {
-    std::string withoutLineFeeds;
-    for (char c : content) {
-        if (c != '\n') {
-            withoutLineFeeds += c;
-        }
-    }
-    if (withoutLineFeeds.empty()) {
+    const std::string text = withoutLineFeeds(content);
+    if (text.empty()) {
         return "EMPTY";
     }
-    const std::string digested = withoutLineFeeds.substr(0, withoutLineFeeds.find('\0'));
+    const std::string digested = text.substr(0, text.find('\0'));
     return hexDigest(GCRY_MD_SHA1, digested) + "-" + hexDigest(GCRY_MD_MD5, digested);
 }
 
@@ -56,17 +62,12 @@ std::string definedText(const std::string& content)
 // to the one-shot digests.
 std::string inMemoryText(const std::string& content)
 {
-    std::string withoutLineFeeds;
-    for (char c : content) {
-        if (c != '\n') {
-            withoutLineFeeds += c;
-        }
-    }
-    if (withoutLineFeeds.empty()) {
+    const std::string text = withoutLineFeeds(content);
+    if (text.empty()) {
         return "EMPTY";
     }
     FileSystem fileSystem;
-    return fileSystem.getSHA1SUM(withoutLineFeeds) + "-" + fileSystem.getMD5SUM(withoutLineFeeds);
+    return fileSystem.getSHA1SUM(text) + "-" + fileSystem.getMD5SUM(text);
 }
 
 std::size_t blockSizeFrom(const uint8_t* data)

@@ -8,6 +8,7 @@
 // inside the sandboxed unit (testing/sandbox/unit-sandbox --card mounted):
 // each input is written to /mnt/sd-card/lumoManifest, which there is a
 // temporary folder. It refuses to run anywhere else.
+#include "FuzzSupport.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -180,20 +181,8 @@ Reading readIndependently(const std::string& bytes)
     std::abort();
 }
 
-std::string shown(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text.substr(0, 120)) {
-        if (c >= ' ' && c <= '~' && c != '"' && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        }
-    }
-    return out + (text.size() > 120 ? "\"..." : "\"");
-}
+// The overloads below would hide the one for a single text.
+using ::shown;
 
 std::string shown(const std::vector<std::string>& list)
 {

@@ -2,6 +2,7 @@
 // against a plain std::string / std::vector model of the same rules: copies
 // of text end at the first NUL, positions outside the string are clamped,
 // turned into appends or ignored, searches that find nothing give -1.
+#include "FuzzSupport.h"
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -112,26 +113,11 @@ std::string join(const std::vector<std::string>& tokens, std::size_t first, std:
 
 // --- reporting ----------------------------------------------------------------
 
-std::string shown(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text.substr(0, 200)) {
-        if (c >= ' ' && c <= '~' && c != '"' && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        }
-    }
-    return out + (text.size() > 200 ? "\"..." : "\"");
-}
-
 [[noreturn]] void reportMismatch(const char* operation, const std::string& what,
                                  const std::string& actual, const std::string& expected)
 {
     std::fprintf(stderr, "strings_fuzzer: %s: %s differs\n  got:      %s\n  expected: %s\n",
-                 operation, what.c_str(), shown(actual).c_str(), shown(expected).c_str());
+                 operation, what.c_str(), shown(actual, 200).c_str(), shown(expected, 200).c_str());
     std::abort();
 }
 
