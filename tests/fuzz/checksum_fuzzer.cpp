@@ -15,48 +15,13 @@
 #include <string>
 #include <unistd.h>
 
+#include "FuzzSupport.h"
 #include "filesystem.h"
 
 namespace
 {
 
 std::string g_contentFile;
-
-std::string hexDigest(int algorithm, const std::string& bytes)
-{
-    unsigned char digest[64];
-    gcry_md_hash_buffer(algorithm, digest, bytes.data(), bytes.size());
-    std::string text;
-    const char* const hexDigits = "0123456789abcdef";
-    for (unsigned int i = 0; i < gcry_md_get_algo_dlen(algorithm); ++i) {
-        text += hexDigits[digest[i] >> 4];
-        text += hexDigits[digest[i] & 0x0f];
-    }
-    return text;
-}
-
-std::string withoutLineFeeds(const std::string& content)
-{
-    std::string text;
-    for (char c : content) {
-        if (c != '\n') {
-            text += c;
-        }
-    }
-    return text;
-}
-
-// The definition, written out independently: line feeds dropped, nothing to
-// digest gives "EMPTY", the digests stop at the first zero byte.
-std::string definedText(const std::string& content)
-{
-    const std::string text = withoutLineFeeds(content);
-    if (text.empty()) {
-        return "EMPTY";
-    }
-    const std::string digested = text.substr(0, text.find('\0'));
-    return hexDigest(GCRY_MD_SHA1, digested) + "-" + hexDigest(GCRY_MD_MD5, digested);
-}
 
 // The tool's own in-memory route: the content as openFile returns it, given
 // to the one-shot digests.
@@ -148,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     }
     const std::size_t blockSize = blockSizeFrom(data);
     const std::string content(reinterpret_cast<const char*>(data) + 3, size - 3);
-    const std::string expected = definedText(content);
+    const std::string expected = definedCheckSumText(content);
     expectWellFormed(expected);
 
     expectEqual("in-memory text", inMemoryText(content), expected, blockSize);
