@@ -1,56 +1,33 @@
-# Shared part of the stand-in MTD utilities (sourced, not run). Each call:
-#   begin TOOL ARGS...   runs the hooks for TOOL, remembers the call
-#   told_to_fail DEVICE  whether --fail TOOL or TOOL:DEVICE was given
-#   finish STATUS        appends "TOOL ARGS... -> STATUS" to the log, exits
-# Erase blocks are 64 KiB, so START and COUNT of flash_erase mean what they
-# mean on the unit's flash.
+# Shared part of the stand-in MTD utilities (sourced). Each call runs the
+# hooks for its tool, acts on the partition file bound at /dev/mtdN, and
+# ends with finish STATUS, which logs "TOOL ARGS... -> STATUS". Erase blocks
+# are 64 KiB, as on the unit's flash.
 run=/run/unit-sandbox
 config=$run/config
 erase_block=65536
+tool=${0##*/}
+call="$tool${*:+ $*}"
+args="$*"
 
-begin() {
-    tool=$1
-    shift
-    call="$tool${*:+ $*}"
-    args="$*"
-    run_hooks "$@"
-}
-
-run_hooks() {
-    n=1
-    while [ -f "$config/hooks/$n.tool" ]; do
-        if [ "$(cat "$config/hooks/$n.tool")" = "$tool" ]; then
-            sh -c "$(cat "$config/hooks/$n.command")" "$tool" "$@" || true
-        fi
-        n=$((n + 1))
+run_hooks() { # TOOL ARGS...: every --hook for TOOL, in the order given
+    for item in "$config"/hooks/*.tool; do
+        [ -f "$item" ] && [ "$(cat "$item")" = "$1" ] || continue
+        sh -c "$(cat "${item%.tool}.command")" "$@" || true
     done
 }
 
-told_to_fail() {
-    grep -qxF -e "$tool" -e "$tool:$1" "$config/fail"
-}
+# --fail TOOL or --fail TOOL:DEVICE
+told_to_fail() { grep -qxF -e "$tool" -e "$tool:$1" "$config/fail"; }
 
-# Hooks named TOOL.after run once the tool has acted and succeeded.
 finish() {
     # shellcheck disable=SC2086
-    [ "$1" != 0 ] || { tool=$tool.after; run_hooks $args; }
+    [ "$1" != 0 ] || run_hooks "$tool.after" $args
     printf '%s -> %s\n' "$call" "$1" >>"$run/log"
     exit "$1"
 }
 
-# Prints the real tools' two-line error form: "TOOL: error!: TEXT" and the
-# errno line indented beneath it.
-error_lines() {
-    printf '%s: error!: %s\n            error %s\n' "$tool" "$1" "$2" >&2
-}
-
-is_number() {
-    case "$1" in '' | *[!0-9]*) return 1 ;; esac
-}
-
-size_of() {
-    stat -L -c %s "$1"
-}
+# The real tools' two-line error form.
+error_lines() { printf '%s: error!: %s\n            error %s\n' "$tool" "$1" "$2" >&2; }
 
 # fill_ff FILE OFFSET LENGTH: what an erase leaves behind.
 fill_ff() {
@@ -59,22 +36,17 @@ fill_ff() {
         dd of="$1" bs=65536 seek="$2" oflag=seek_bytes conv=notrunc status=none
 }
 
-# lock_tool VERB ARGS...: flash_lock and flash_unlock. On flash without
-# lock support the real tools fail with status 255 and EOPNOTSUPP.
+# flash_lock and flash_unlock: on flash without lock support the real tools
+# fail with status 255 and EOPNOTSUPP.
 lock_tool() {
-    verb=$1
-    shift
-    if [ $# -lt 1 ] || [ $# -gt 3 ]; then
-        echo "usage: $tool DEVICE [START [COUNT]]" >&2
-        finish 255
-    fi
-    if [ ! -e "$1" ]; then
-        error_lines "could not open: $1" "2 (No such file or directory)"
-        finish 255
-    fi
+    [ $# -ge 1 ] && [ $# -le 3 ] || { echo "usage: $tool DEVICE [START [COUNT]]" >&2; finish 255; }
+    [ -e "$1" ] || { error_lines "could not open: $1" "2 (No such file or directory)"; finish 255; }
     if told_to_fail "$1"; then
-        error_lines "could not $verb device: $1" "95 (Operation not supported)"
+        error_lines "could not ${tool#flash_} device: $1" "95 (Operation not supported)"
         finish 255
     fi
     finish 0
 }
+
+# shellcheck disable=SC2086
+run_hooks "$tool" $args
