@@ -98,7 +98,7 @@ TEST_F(FlashBoardTest, ExtraFieldsAndBadVersionLinesStillFlashTheImage)
     const std::string kernel = image(kKernel);
     const std::string checked = kernel.substr(0, kernel.size() - 1);
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {checked + ",extra,fields\nVersion,3.1,beta\n", "3.1\n"}, // a third field is ignored
+        {checked + ",,fields\nVersion,3.1,beta\n", "3.1\n"}, // an empty third field, then more
         {"version,9.9\n" + kernel, "\n"},                         // lower case is no version
         {"Version,1.0\n" + kernel + "Version,1.1\n", "1.1\n"},    // the later one counts
         {checked + " \n", "\n"}, // a checksum with a trailing blank verifies

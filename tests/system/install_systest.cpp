@@ -75,7 +75,7 @@ TEST_F(InstallTest, FlashingATarBallPackageUnpacksItAndWritesNoPartition)
 {
     manifest(tarBall(kNewApplication) + image(kKernel));
     const SandboxResult r = install("mounted", "-f");
-    EXPECT_EQ(r.out, "status 255\nunpacked\n0\n");
+    EXPECT_EQ(r.out, "FLASH COMPLETE\nstatus 255\nunpacked\n1\n");
     EXPECT_EQ(r.log, "");
     expectPartitions();
 }

@@ -94,8 +94,8 @@ const ProbeCase kCases[] = {
     {"HandlersOneAfterTheOtherSeeTheSameCardAndNeverUnmount", "--card mounted",
      "sdcard_probe mount mounted mount mounted" + kMounts,
      "mount -> true\nmounted -> true\nmount -> true\nmounted -> true\n1\n"},
-    {"AnyMountWhoseLineHoldsTheFolderNameCountsAsTheCard",
-     "--card present --ro-bind /usr /mnt/sd-card-old", "sdcard_probe mounted", "mounted -> true\n"},
+    {"AMountOnALongerFolderNameIsNotTheCard",
+     "--card present --ro-bind /usr /mnt/sd-card-old", "sdcard_probe mounted", "mounted -> false\n"},
     {"WithoutSysBlockNoCardIsAvailableAndAMountIsDropped", "--card mounted --no-sys-block",
      "sdcard_probe available mount mounted; test -e /sys/block || echo no-sys-block",
      "available -> false\nmount -> false\nmounted -> false\nno-sys-block\n"},
@@ -107,9 +107,9 @@ const ProbeCase kCases[] = {
     {"AnUnreadableMountTableHidesTheMount", "--card mounted --mtab /usr", "sdcard_probe mounted",
      "mounted -> false\n"},
     // The mount table's own class.
-    {"WithoutATableOnlyTheEmptyTextIsFound", "--card mounted --no-mtab",
+    {"WithoutATableNothingIsFound", "--card mounted --no-mtab",
      "sdcard_probe find:/mnt/sd-card find:/ find:",
-     "find:/mnt/sd-card -> false\nfind:/ -> false\nfind: -> true\n"},
+     "find:/mnt/sd-card -> false\nfind:/ -> false\nfind: -> false\n"},
     {"PrintListGivesSizeFreeAndAvailableInBytes", "--card present",
      "mkdir /mnt/sd-card && mount -t tmpfs -o size=4m cardfs /mnt/sd-card && "
      "dd if=/dev/zero of=/mnt/sd-card/half bs=1M count=2 status=none && "
@@ -125,14 +125,14 @@ INSTANTIATE_TEST_SUITE_P(Probe, SDCardHandlerAnswers, ::testing::ValuesIn(kCases
                              return std::string(info.param.name);
                          });
 
-TEST_F(SDCardHandlerSystem, FindEntryIsASubstringSearchOfTheWholeTable)
+TEST_F(SDCardHandlerSystem, FindEntryComparesWholeMountPoints)
 {
     const SandboxResult r = run({},
                                 "sdcard_probe find:/mnt/sd-card find:mmcblk0p1 find:/mnt/sd "
                                 "find:sync find: find:/mnt/usb find:/mnt/sd-card/x",
                                 "/dev/mmcblk0p1 /mnt/sd-card vfat rw,sync 0 0\n");
-    EXPECT_EQ(r.out, "find:/mnt/sd-card -> true\nfind:mmcblk0p1 -> true\nfind:/mnt/sd -> true\n"
-                     "find:sync -> true\nfind: -> true\nfind:/mnt/usb -> false\n"
+    EXPECT_EQ(r.out, "find:/mnt/sd-card -> true\nfind:mmcblk0p1 -> false\nfind:/mnt/sd -> false\n"
+                     "find:sync -> false\nfind: -> false\nfind:/mnt/usb -> false\n"
                      "find:/mnt/sd-card/x -> false\n")
         << r.err;
 }

@@ -72,15 +72,15 @@ TEST(MountEntryTable, SetMountDeviceEntryIsTrueEvenForAMissingTable)
     EXPECT_EQ(entry.getMountDevice(), "") << "no field changes";
 }
 
-TEST(MountEntryTable, FindsAnyPartOfALineAndOnlyTextTheTableHolds)
+TEST(MountEntryTable, FindsOnlyAWholeMountPoint)
 {
     // Every Linux system has /proc mounted.
     MountEntry entry;
     EXPECT_TRUE(entry.findEntry("/proc"));
     EXPECT_TRUE(entry.exists("/proc"));
-    EXPECT_TRUE(entry.findEntry("/pro")) << "a leading part of a path";
-    EXPECT_TRUE(entry.findEntry("roc")) << "the middle of a word";
-    EXPECT_TRUE(entry.findEntry("")) << "the empty text is always found";
+    EXPECT_FALSE(entry.findEntry("/pro")) << "a leading part of a path";
+    EXPECT_FALSE(entry.findEntry("proc")) << "a device or file-system name";
+    EXPECT_FALSE(entry.findEntry(""));
     EXPECT_FALSE(entry.findEntry("/no/such/mount/point/3f9c2a"));
     EXPECT_FALSE(entry.exists("/no/such/mount/point/3f9c2a"));
 }
