@@ -12,6 +12,7 @@ begin() {
     tool=$1
     shift
     call="$tool${*:+ $*}"
+    args="$*"
     run_hooks "$@"
 }
 
@@ -29,7 +30,10 @@ told_to_fail() {
     grep -qxF -e "$tool" -e "$tool:$1" "$config/fail"
 }
 
+# Hooks named TOOL.after run once the tool has acted and succeeded.
 finish() {
+    # shellcheck disable=SC2086
+    [ "$1" != 0 ] || { tool=$tool.after; run_hooks $args; }
     printf '%s -> %s\n' "$call" "$1" >>"$run/log"
     exit "$1"
 }
