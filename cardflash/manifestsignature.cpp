@@ -148,6 +148,7 @@ bool decodeBase64(const std::string& text, std::string& bytes)
         }
         const int value = base64Value(c);
         if (value == kBase64Invalid || (padding > 0 && value != kBase64Padding)) {
+            bytes.clear();
             return false;
         }
         ++symbols;
@@ -233,14 +234,15 @@ bool signEd25519(const std::string& seed, const std::string& message, std::strin
     initialiseGcrypt();
     SExpression key;
     SExpression data;
-    SExpression signed_;
+    SExpression signatureValue;
     if (gcry_sexp_build(key.out(), nullptr, kPrivateKeyForm, static_cast<int>(seed.size()),
                         seed.data()) != 0 ||
-        !buildData(data, message) || gcry_pk_sign(signed_.out(), data.get(), key.get()) != 0) {
+        !buildData(data, message) ||
+        gcry_pk_sign(signatureValue.out(), data.get(), key.get()) != 0) {
         return false;
     }
-    if (!appendSignatureHalf(signed_.get(), "r", signature) ||
-        !appendSignatureHalf(signed_.get(), "s", signature)) {
+    if (!appendSignatureHalf(signatureValue.get(), "r", signature) ||
+        !appendSignatureHalf(signatureValue.get(), "s", signature)) {
         signature.clear();
         return false;
     }
