@@ -74,7 +74,7 @@ const char8* const sha256FieldPrefix = "sha256:";
 // A manifest of any size is read (stored packages have had long ones); a
 // key file is a few PEM blocks.
 const size_t longestManifest = std::string::npos;
-const size_t longestKeyFile = 64 * 1024;
+const size_t longestKeyFile = size_t{64} * 1024;
 const char8* const flashDeviceMarker = "dev";
 const char8* const extractionRoot = "/";
 const char8 pathSeparator = '/';

@@ -68,7 +68,7 @@ bool FileSystem::readFileBytes(std::string fileName, std::size_t limit, std::str
         while (input) {
             input.read(block, sizeof block);
             const std::size_t count = static_cast<std::size_t>(input.gcount());
-            // Never more than one block past the limit is held.
+            // Nothing past the limit is ever held.
             if (count > limit - content.size()) {
                 content.clear();
                 return false;
