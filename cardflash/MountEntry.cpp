@@ -5,8 +5,6 @@
 #include <iostream>
 #include <sys/statfs.h>
 
-#include "StdString.h"
-
 namespace
 {
 
@@ -35,6 +33,27 @@ void printFileSystem(const struct mntent& entry)
     const uint64_t avail = info.f_bavail * blockSize;
     std::cout << entry.mnt_fsname << " " << entry.mnt_dir << " size=" << size << " free=" << free
               << " avail=" << avail << std::endl;
+}
+
+// Hands every line of the mount table to `visit` until it returns true;
+// true when one did. Nothing when the table cannot be opened.
+template <typename Visit> bool visitMountTable(struct mntent*& current, Visit visit)
+{
+    FILE* table = setmntent(kMountTable, kMountTableMode);
+    if (table == nullptr) {
+        return false;
+    }
+    char lineBuffer[kLineBufferSize];
+    std::memset(lineBuffer, 0, sizeof lineBuffer);
+    struct mntent entry;
+    bool found = false;
+    while (!found &&
+           (current = getmntent_r(table, &entry, lineBuffer, kLineBufferSize)) != nullptr) {
+        found = visit(entry);
+    }
+    current = nullptr;
+    endmntent(table);
+    return found;
 }
 
 } // namespace
@@ -111,13 +130,13 @@ bool MountEntry::setMountDeviceEntry(const std::string& filename, const std::str
     return true;
 }
 
+// The mount point must be the target exactly: "/mnt/sd-card-old" is not
+// "/mnt/sd-card".
 bool MountEntry::findEntry(std::string target)
 {
-    StdString tableName(kMountTable);
-    StdString table;
-    table.ReadFromFile(tableName);
-    // A plain substring search: the target may sit anywhere in a line.
-    return table.Find(target.c_str()) >= 0;
+    return visitMountTable(m_mountEntry, [&target](const struct mntent& entry) {
+        return entry.mnt_dir != nullptr && target == entry.mnt_dir;
+    });
 }
 
 bool MountEntry::exists(std::string entry)
@@ -127,17 +146,10 @@ bool MountEntry::exists(std::string entry)
 
 void MountEntry::printList()
 {
-    FILE* table = setmntent(kMountTable, kMountTableMode);
-    if (table == nullptr) {
-        return;
-    }
-    char lineBuffer[kLineBufferSize];
-    std::memset(lineBuffer, 0, sizeof lineBuffer);
-    struct mntent entry;
-    while ((m_mountEntry = getmntent_r(table, &entry, lineBuffer, kLineBufferSize)) != nullptr) {
+    (void)visitMountTable(m_mountEntry, [](const struct mntent& entry) {
         if (entry.mnt_dir != nullptr) {
             printFileSystem(entry);
         }
-    }
-    endmntent(table);
+        return false;
+    });
 }

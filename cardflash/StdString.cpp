@@ -406,6 +406,11 @@ StdString::operator int32()
     return static_cast<int32>(static_cast<uint32>(strtoul(c_str(), nullptr, 16)));
 }
 
+StdString::operator double()
+{
+    return static_cast<const StdString&>(*this);
+}
+
 StdString::operator double() const
 {
     return strtod(c_str(), nullptr);

@@ -78,6 +78,9 @@ public:
     void Format(const char8* styleFormat, ...) __attribute__((format(printf, 2, 3)));
 
     operator int32();
+    // Both forms: with only the const one, a non-const string's conversion
+    // to double would be ambiguous against the non-const int32 and bool.
+    operator double();
     operator double() const;
     operator bool();
     StdString& IntToString(int32 value);

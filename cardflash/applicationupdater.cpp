@@ -1,16 +1,20 @@
 #include "applicationupdater.h"
 
+#include <cstring>
 #include <string>
 
 #include "Stat.h"
 #include "console.h"
 #include "filesystem.h"
+#include "manifestsignature.h"
 #include "sdcardhandler.h"
 #include "shellcommand.h"
 
 const StdString ApplicationUpdater::m_pathToSDCard = "/mnt/sd-card/";
 const StdString ApplicationUpdater::m_pathToImages = "/images/";
 const StdString ApplicationUpdater::m_manifestFileName = "lumoManifest";
+const StdString ApplicationUpdater::m_signatureFileName = "lumoManifest.sig";
+const StdString ApplicationUpdater::m_trustedKeysFileName = "/usr/share/lumo/keys/manifest.pub";
 const StdString ApplicationUpdater::m_tarBallFileName = "lumoTarBall.tar.gz";
 const StdString ApplicationUpdater::m_versionLine = "Version";
 const StdString ApplicationUpdater::m_bootStrapFileName = "bootstrap.bin";
@@ -45,6 +49,9 @@ const char8* const flashCompleteMessage = "FLASH COMPLETE";
 const char8* const flashFailedMessage = "FLASH FAILED";
 const char8* const imageRejectedMessage = "IMAGE REJECTED: ";
 const char8* const noImageToWriteMessage = "NO IMAGE TO WRITE";
+const char8* const readBackFailedMessage = "READ-BACK FAILED: ";
+const char8* const signatureMissingMessage = "SIGNATURE MISSING";
+const char8* const signatureInvalidMessage = "SIGNATURE INVALID";
 const char8* const bootstrapRemovedMessage = "BOOTSTRAP REMOVED";
 const char8* const bootstrapNotRemovedMessage = "BOOTSTRAP NOT REMOVED";
 
@@ -62,6 +69,12 @@ const char8* const writeCommand = "flashcp -v ";
 const char8* const writeCommandTo = " ";
 
 const char8 manifestDelimiter = ',';
+const char8 manifestLineEnd = '\n';
+const char8* const sha256FieldPrefix = "sha256:";
+// A manifest of any size is read (stored packages have had long ones); a
+// key file is a few PEM blocks.
+const size_t longestManifest = std::string::npos;
+const size_t longestKeyFile = size_t{64} * 1024;
 const char8* const flashDeviceMarker = "dev";
 const char8* const extractionRoot = "/";
 const char8 pathSeparator = '/';
@@ -73,20 +86,31 @@ StdString fieldOf(const std::string& line, size_t first, size_t end)
     return StdString(line.substr(first, end - first).c_str());
 }
 
-// Cuts a manifest line into its name and its value (fields after the second
-// are ignored). False when the line has no comma, so it is no entry.
-bool splitManifestLine(const std::string& line, StdString& name, StdString& value)
+// The end of the field that starts at `first`: the next comma, or the line's end.
+size_t fieldEnd(const std::string& line, size_t first)
+{
+    const size_t comma = line.find(manifestDelimiter, first);
+    return comma == std::string::npos ? line.size() : comma;
+}
+
+// Cuts a manifest line into its name, its value and its third field, which
+// is trimmed and empty when absent (fields after the third are ignored).
+// False when the line has no comma, so it is no entry.
+bool splitManifestLine(const std::string& line, StdString& name, StdString& value,
+                       StdString& digestField)
 {
     const size_t firstComma = line.find(manifestDelimiter);
     if (firstComma == std::string::npos) {
         return false;
     }
-    size_t secondComma = line.find(manifestDelimiter, firstComma + 1);
-    if (secondComma == std::string::npos) {
-        secondComma = line.size();
-    }
+    const size_t secondComma = fieldEnd(line, firstComma + 1);
     name = fieldOf(line, 0, firstComma);
     value = fieldOf(line, firstComma + 1, secondComma);
+    digestField.Empty();
+    if (secondComma < line.size()) {
+        digestField = fieldOf(line, secondComma + 1, fieldEnd(line, secondComma + 1));
+        digestField.Trim();
+    }
     return true;
 }
 
@@ -115,7 +139,9 @@ std::string printableName(const StdString& name)
 
 } // namespace
 
-ApplicationUpdater::ApplicationUpdater() : m_tarBallInManifest(false)
+ApplicationUpdater::ApplicationUpdater()
+    : m_tarBallInManifest(false), m_signedPackage(false), m_manifestRead(false),
+      m_manifestAccepted(false)
 {
     Initialize();
 }
@@ -160,13 +186,16 @@ void ApplicationUpdater::ValidateInstallationMedia()
     }
 }
 
+// The display waits for the last line on both paths: a tar ball ends like
+// a flash. Its card stays mounted, so that the display still finds the
+// manifest when it reads that line.
 bool ApplicationUpdater::ExecuteUpdate()
 {
     if (!GetFilesToUpdateFromManifest()) {
         return FlashFailed();
     }
     if (m_tarBallInManifest) {
-        return InstallTarBall();
+        return FlashResult(uncompressTarBall());
     }
     if (ReportRejectedImages()) {
         return FlashFailed();
@@ -175,7 +204,12 @@ bool ApplicationUpdater::ExecuteUpdate()
         printLine(noImageToWriteMessage);
         return FlashFailed();
     }
-    if (!CopyTheFilesToSerialFlash()) {
+    return FlashResult(CopyTheFilesToSerialFlash());
+}
+
+bool ApplicationUpdater::FlashResult(bool completed)
+{
+    if (!completed) {
         return FlashFailed();
     }
     printLine(flashCompleteMessage);
@@ -206,29 +240,22 @@ bool ApplicationUpdater::HasImageToWrite()
     return false;
 }
 
+// The install action checks the tar ball before anything else has read the
+// manifest; then this is the one reading of it, and it stays quiet about a
+// missing card.
 bool ApplicationUpdater::checkTarBall()
 {
-    const StdString expectedCheckSum = TarBallCheckSumFromManifest();
-    if (expectedCheckSum.IsEmpty()) {
+    if (!m_manifestRead && !CardHoldsManifest()) {
         return false;
     }
-    return CheckFile(m_pathToSDCard + m_tarBallFileName, expectedCheckSum);
-}
-
-// The install action checks the tar ball before anything has read the
-// manifest, so the expected text is taken from the card every time.
-StdString ApplicationUpdater::TarBallCheckSumFromManifest()
-{
     FileSystem fileSystem;
-    StdString expectedCheckSum;
-    for (const StdString& line : fileSystem.openFileInLines(getManifestFileName())) {
-        StdString name;
-        StdString value;
-        if (splitManifestLine(line, name, value) && name == m_tarBallFileName) {
-            expectedCheckSum = value;
-        }
+    if (!ProcessManifestFile(&fileSystem) || !m_tarBallInManifest || m_tarBallCheckSum.IsEmpty() ||
+        (m_signedPackage && m_tarBallDigestField.IsEmpty())) {
+        return false;
     }
-    return expectedCheckSum;
+    std::uint64_t length = 0;
+    return VerifyFile(m_pathToSDCard + m_tarBallFileName, m_tarBallCheckSum, m_tarBallDigestField,
+                      length);
 }
 
 bool ApplicationUpdater::uncompressTarBall()
@@ -252,9 +279,16 @@ bool ApplicationUpdater::InstallTarBall()
     return installed;
 }
 
+bool ApplicationUpdater::CardHoldsManifest()
+{
+    SDCardHandler sdCard;
+    FileSystem fileSystem;
+    return sdCard.IsAvailable() && sdCard.IsMounted() &&
+           fileSystem.fileExists(getManifestFileName());
+}
+
 bool ApplicationUpdater::GetFilesToUpdateFromManifest()
 {
-    m_filesInManifest.clear();
     SDCardHandler sdCard;
     if (!sdCard.IsAvailable()) {
         printLine(sdCardNotAvailableMessage + std::to_string(sdCardNotAvailableCode));
@@ -269,14 +303,67 @@ bool ApplicationUpdater::GetFilesToUpdateFromManifest()
         printLine(noManifestMessage);
         return false;
     }
-    ProcessManifestFile(&fileSystem);
-    return true;
+    return ProcessManifestFile(&fileSystem);
 }
 
-void ApplicationUpdater::ProcessManifestFile(FileSystem* localFileSystem)
+// One reading per updater. A manifest that cannot be read is taken as an
+// empty one, which names nothing to write and no signature verifies.
+bool ApplicationUpdater::ProcessManifestFile(FileSystem* localFileSystem)
 {
-    for (const StdString& line : localFileSystem->openFileInLines(getManifestFileName())) {
-        ProcessManifestLine(line);
+    if (m_manifestRead) {
+        return m_manifestAccepted;
+    }
+    m_manifestRead = true;
+    std::string manifest;
+    (void)localFileSystem->readFileBytes(getManifestFileName(), longestManifest, manifest);
+    m_manifestAccepted = ManifestIsTrusted(manifest);
+    if (m_manifestAccepted) {
+        ProcessManifestText(manifest);
+    }
+    return m_manifestAccepted;
+}
+
+// Anything at the keys' path, even a broken link, makes the unit a signed
+// one: a key file that cannot be read must refuse, never let unsigned
+// packages in.
+bool ApplicationUpdater::ManifestIsTrusted(const std::string& manifest)
+{
+    Stat keyFile;
+    m_signedPackage = keyFile.lstat(m_trustedKeysFileName);
+    if (!m_signedPackage) {
+        return true;
+    }
+    FileSystem fileSystem;
+    const StdString signatureFileName = m_pathToSDCard + m_signatureFileName;
+    if (!fileSystem.fileExists(signatureFileName)) {
+        printLine(signatureMissingMessage);
+        return false;
+    }
+    std::string signature;
+    std::string keyText;
+    std::vector<std::string> keys;
+    const bool trusted =
+        fileSystem.readFileBytes(signatureFileName, kEd25519SignatureSize, signature) &&
+        fileSystem.readFileBytes(m_trustedKeysFileName, longestKeyFile, keyText) &&
+        readEd25519PublicKeys(keyText, keys) && anyKeyVerifies(keys, manifest, signature);
+    if (!trusted) {
+        printLine(signatureInvalidMessage);
+    }
+    return trusted;
+}
+
+// Lines end at line feeds, the last one also without; a line is taken up
+// to its first NUL.
+void ApplicationUpdater::ProcessManifestText(const std::string& manifest)
+{
+    size_t lineStart = 0;
+    while (lineStart < manifest.size()) {
+        size_t lineEnd = manifest.find(manifestLineEnd, lineStart);
+        if (lineEnd == std::string::npos) {
+            lineEnd = manifest.size();
+        }
+        ProcessManifestLine(StdString(manifest.substr(lineStart, lineEnd - lineStart).c_str()));
+        lineStart = lineEnd + 1;
     }
 }
 
@@ -284,7 +371,8 @@ void ApplicationUpdater::ProcessManifestLine(const StdString& line)
 {
     StdString fileName;
     StdString checkSum;
-    if (!splitManifestLine(line, fileName, checkSum) || fileName.IsEmpty()) {
+    StdString digestField;
+    if (!splitManifestLine(line, fileName, checkSum, digestField) || fileName.IsEmpty()) {
         return;
     }
     if (fileName == m_versionLine) {
@@ -292,39 +380,67 @@ void ApplicationUpdater::ProcessManifestLine(const StdString& line)
     }
     if (fileName == m_tarBallFileName) {
         m_tarBallInManifest = true;
+        m_tarBallCheckSum = checkSum;
+        m_tarBallDigestField = digestField;
     }
     if (leavesImageDirectory(fileName)) {
         m_rejectedFileList.push_back(fileName);
         return;
     }
-    if (CheckFile(m_pathToImages + fileName, checkSum)) {
+    const bool digestMissing = m_signedPackage && digestField.IsEmpty();
+    std::uint64_t length = 0;
+    if (!digestMissing && VerifyFile(m_pathToImages + fileName, checkSum, digestField, length)) {
         m_orderedFileList.push_back(fileName);
         m_filesInManifest[fileName] = checkSum;
+        if (!digestField.IsEmpty()) {
+            m_sha256InManifest[fileName] = digestField.substr(std::strlen(sha256FieldPrefix));
+            m_imageSizes[fileName] = length;
+        }
     } else if (!FlashDeviceFor(fileName).IsEmpty()) {
         m_rejectedFileList.push_back(fileName);
     }
 }
 
-bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum)
+bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum, StdString digestField)
+{
+    std::uint64_t length = 0;
+    return VerifyFile(fileName, checkSum, digestField, length);
+}
+
+bool ApplicationUpdater::VerifyFile(const StdString& fileName, const StdString& checkSum,
+                                    const StdString& digestField, std::uint64_t& length)
 {
     SDCardHandler sdCard;
     if (!sdCard.IsAvailable() || !sdCard.IsMounted()) {
         return false;
     }
-    return MatchesCheckSum(fileName, checkSum);
+    return MatchesDigests(fileName, checkSum, digestField, length);
 }
 
-// A folder or a device node is no image, whatever checksum it gives.
-bool ApplicationUpdater::MatchesCheckSum(const StdString& fileName, const StdString& checkSum)
+// A folder or a device node is no image, whatever checksum it gives. A
+// third field that is not exactly "sha256:" and 64 lowercase hex digits can
+// never equal what is computed, so a check this version cannot make fails.
+bool ApplicationUpdater::MatchesDigests(const StdString& fileName, const StdString& checkSum,
+                                        const StdString& digestField, std::uint64_t& length)
 {
     Stat fileStatus;
     if (!fileStatus.isRegularFile(fileName)) {
         return false;
     }
     FileSystem fileSystem;
+    std::string calculatedCheckSums;
+    std::string calculatedSha256;
+    if (!fileSystem.getFileDigests(fileName, calculatedCheckSums, calculatedSha256, length)) {
+        return false;
+    }
     StdString expected(checkSum.c_str());
-    StdString calculated(fileSystem.getFileCheckSums(fileName).c_str());
-    return expected.Trim() == calculated.Trim();
+    StdString calculated(calculatedCheckSums.c_str());
+    if (expected.Trim() != calculated.Trim()) {
+        return false;
+    }
+    StdString expectedDigest(digestField.c_str());
+    return expectedDigest.Trim().IsEmpty() ||
+           expectedDigest == StdString(sha256FieldPrefix) + calculatedSha256.c_str();
 }
 
 StdString ApplicationUpdater::FlashDeviceFor(const StdString& fileName)
@@ -355,13 +471,35 @@ bool ApplicationUpdater::WriteImage(const StdString& name, const StdString& flas
     if (CopyPartition(flashDevice, name) != 0) {
         return false;
     }
-    // flashcp has compared the partition with the file; the file must still
-    // be the one that was verified before anything was touched.
-    if (!MatchesCheckSum(m_pathToImages + name, m_filesInManifest[name])) {
-        printLine(imageRejectedMessage + printableName(name));
-        return false;
+    const bool confirmed = m_sha256InManifest.count(name) != 0 ? ReadBackMatches(name, flashDevice)
+                                                               : ImageUnchanged(name);
+    return confirmed && erased;
+}
+
+// flashcp has compared the partition with the file; the partition itself
+// must now hold what the manifest describes.
+bool ApplicationUpdater::ReadBackMatches(const StdString& name, const StdString& flashDevice)
+{
+    FileSystem fileSystem;
+    std::string written;
+    if (fileSystem.getLeadingSha256(flashDevice, m_imageSizes[name], written) &&
+        written == m_sha256InManifest[name]) {
+        return true;
     }
-    return erased;
+    printLine(readBackFailedMessage + printableName(name));
+    return false;
+}
+
+// Without a whole-image digest, only the file can be looked at again: it
+// must still be the one that was verified before anything was touched.
+bool ApplicationUpdater::ImageUnchanged(const StdString& name)
+{
+    std::uint64_t length = 0;
+    if (MatchesDigests(m_pathToImages + name, m_filesInManifest[name], StdString(), length)) {
+        return true;
+    }
+    printLine(imageRejectedMessage + printableName(name));
+    return false;
 }
 
 void ApplicationUpdater::RemoveBootstrap()

@@ -1,7 +1,9 @@
 #ifndef APPLICATIONUPDATER_H
 #define APPLICATIONUPDATER_H
 
+#include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "StdString.h"
@@ -11,7 +13,9 @@ class FileSystem;
 
 // Reads the update package from the SD card, checks every image it names
 // and writes the checked images into their flash partitions (or unpacks a
-// tar-ball package). One instance serves one command-line action.
+// tar-ball package). One instance serves one command-line action, and reads
+// the card's manifest once: the bytes whose signature is checked are the
+// bytes that are parsed.
 class ApplicationUpdater
 {
 public:
@@ -28,13 +32,17 @@ public:
     bool uncompressTarBall();
     bool InstallTarBall();
 
-    // True when the manifest was read (the card is there, mounted or
-    // mountable, and holds a manifest).
+    // True when the manifest was read and accepted (the card is there,
+    // mounted or mountable, holds a manifest, and the manifest is signed
+    // when the unit holds trusted keys).
     bool GetFilesToUpdateFromManifest();
-    void ProcessManifestFile(FileSystem* localFileSystem);
+    bool ProcessManifestFile(FileSystem* localFileSystem);
     void ProcessManifestLine(const StdString& line);
 
-    static bool CheckFile(StdString fileName, StdString checkSum);
+    // `digestField` is a manifest line's third field: empty, or "sha256:"
+    // and the SHA-256 of the whole file; any other text never matches.
+    static bool CheckFile(StdString fileName, StdString checkSum,
+                          StdString digestField = StdString());
 
     void RemoveBootstrap();
 
@@ -54,13 +62,21 @@ private:
     int32 CopyPartition(StdString deviceToCopyTo, StdString fileToCopy);
     void LockFileSystem();
 
+    bool ReadBackMatches(const StdString& name, const StdString& flashDevice);
+    bool ImageUnchanged(const StdString& name);
+
     StdString FlashDeviceFor(const StdString& fileName);
     bool HasImageToWrite();
-    bool HasUsableImages();
     bool ReportRejectedImages();
     bool FlashFailed();
-    StdString TarBallCheckSumFromManifest();
-    static bool MatchesCheckSum(const StdString& fileName, const StdString& checkSum);
+    bool FlashResult(bool completed);
+    bool CardHoldsManifest();
+    bool ManifestIsTrusted(const std::string& manifest);
+    void ProcessManifestText(const std::string& manifest);
+    static bool VerifyFile(const StdString& fileName, const StdString& checkSum,
+                           const StdString& digestField, std::uint64_t& length);
+    static bool MatchesDigests(const StdString& fileName, const StdString& checkSum,
+                               const StdString& digestField, std::uint64_t& length);
 
     std::map<StdString, StdString> m_possibleFiles;
     std::map<StdString, StdString> m_filesInManifest;
@@ -70,10 +86,24 @@ private:
     // that could reach outside the image directory, in manifest order.
     std::vector<StdString> m_rejectedFileList;
     bool m_tarBallInManifest;
+    // The tar-ball line's checksum text and third field (the last such line).
+    StdString m_tarBallCheckSum;
+    StdString m_tarBallDigestField;
+    // For the recorded images whose line carries a SHA-256: that digest, and
+    // the size of the image it was checked on (what is read back from flash).
+    std::map<StdString, std::string> m_sha256InManifest;
+    std::map<StdString, std::uint64_t> m_imageSizes;
+    // The unit holds trusted keys: only a signed manifest is read, and each
+    // of its image lines must carry a SHA-256.
+    bool m_signedPackage;
+    bool m_manifestRead;
+    bool m_manifestAccepted;
 
     static const StdString m_pathToSDCard;
     static const StdString m_pathToImages;
     static const StdString m_manifestFileName;
+    static const StdString m_signatureFileName;
+    static const StdString m_trustedKeysFileName;
     static const StdString m_tarBallFileName;
     static const StdString m_versionLine;
     static const StdString m_bootStrapFileName;

@@ -109,7 +109,7 @@ int32 install(StdString& oldVersion, StdString& newVersion)
     sdCard.Mount();
     if (updater.checkTarBall()) {
         oldVersion = getStdOut(installedVersionQuery);
-        const bool updated = updater.ExecuteUpdate();
+        const bool updated = updater.InstallTarBall();
         newVersion = getStdOut(installedVersionQuery);
         if (updated) {
             printLine(updatedMessage);

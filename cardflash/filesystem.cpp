@@ -11,6 +11,7 @@ namespace
 
 const char8* const kNoWorkingDirectory = "ERROR";
 const std::size_t kWorkingDirectoryBufferSize = 4096;
+const std::size_t kReadBlockSize = 4096;
 
 } // namespace
 
@@ -53,6 +54,37 @@ std::string FileSystem::openFile(std::string fileName)
         // A file too large for memory ends the reading like a read error.
     }
     return returnString;
+}
+
+bool FileSystem::readFileBytes(std::string fileName, std::size_t limit, std::string& content)
+{
+    content.clear();
+    std::ifstream input(fileName, std::ios::in | std::ios::binary);
+    if (!input.is_open()) {
+        return false;
+    }
+    try {
+        char block[kReadBlockSize];
+        while (input) {
+            input.read(block, sizeof block);
+            const std::size_t count = static_cast<std::size_t>(input.gcount());
+            // Nothing past the limit is ever held.
+            if (count > limit - content.size()) {
+                content.clear();
+                return false;
+            }
+            content.append(block, count);
+        }
+    } catch (const std::exception&) {
+        // A file too large for memory counts as unreadable.
+        content.clear();
+        return false;
+    }
+    if (input.bad()) {
+        content.clear();
+        return false;
+    }
+    return true;
 }
 
 std::vector<StdString> FileSystem::openFileInLines(StdString fileName)

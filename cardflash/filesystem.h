@@ -2,6 +2,7 @@
 #define FILESYSTEM_H
 
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <string>
 #include <vector>
@@ -23,11 +24,20 @@ public:
     static bool setCurrentDirectory(StdString setDirectory);
     bool fileExists(std::string fileName);
     std::string openFile(std::string fileName);
+    // The file's bytes, all of them; false when it cannot be opened or read,
+    // or holds more than `limit` bytes (then `content` is empty).
+    bool readFileBytes(std::string fileName, std::size_t limit, std::string& content);
     std::vector<StdString> openFileInLines(StdString fileName);
     std::vector<StdString> splitDelimitedString(StdString stringToParse, StdString delimiter);
 
     std::string getCheckSums(std::string stringToCheck);
     std::string getFileCheckSums(std::string fileName);
+    // The checksum text and the SHA-256 of a file, from one read of it.
+    bool getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
+                        std::uint64_t& length);
+    // The SHA-256 of the first `length` bytes of a file or device; false
+    // when it cannot be read or is shorter.
+    bool getLeadingSha256(std::string fileName, std::uint64_t length, std::string& sha256);
     StdString getSHA1SUM(std::string stringToCheck);
     StdString getMD5SUM(std::string stringToCheck);
 
@@ -49,5 +59,11 @@ constexpr std::size_t kCheckSumBlockSize = std::size_t{128} * 1024;
 // time: line feeds are skipped and reading stops at the first zero byte. It
 // equals the text of the same content held in memory, whatever the block size.
 std::string streamedCheckSums(std::istream& input, std::size_t blockSize);
+
+// Reads `input` to its end, `blockSize` bytes at a time, and gives both its
+// checksum text (as streamedCheckSums) and the SHA-256 of every byte it
+// yields (lowercase hex), and how many bytes that was. False on a read error.
+bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& checkSums,
+                     std::string& sha256, std::uint64_t& length);
 
 #endif

@@ -5,27 +5,17 @@
 #include <cstring>
 #include <fstream>
 #include <gcrypt.h>
+#include <initializer_list>
 #include <memory>
 #include <new>
+
+#include "gcryptlibrary.h"
 
 namespace
 {
 
 const char8* const kNothingToDigest = "EMPTY";
 const char8* const kDigestSeparator = "-";
-
-// libgcrypt must be initialised once before anything else uses it. Nothing
-// secret is digested here, so the secure memory pool is not needed.
-void initialiseGcrypt()
-{
-    static const bool initialised = [] {
-        gcry_check_version(nullptr);
-        gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
-        gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-        return true;
-    }();
-    (void)initialised;
-}
 
 std::string toHex(const unsigned char* digest, unsigned int length)
 {
@@ -72,69 +62,132 @@ std::size_t dropLineFeeds(char* buffer, std::size_t length)
     return out - buffer;
 }
 
-// SHA-1 and MD5 over the same bytes in one pass.
-class DualDigest
+// One libgcrypt hash context running the given algorithms over the same bytes.
+class Digest
 {
 public:
-    DualDigest()
+    explicit Digest(std::initializer_list<int> algorithms)
     {
         initialiseGcrypt();
         if (gcry_md_open(&m_handle, 0, 0) != 0) {
             m_handle = nullptr;
             return;
         }
-        gcry_md_enable(m_handle, GCRY_MD_SHA1);
-        gcry_md_enable(m_handle, GCRY_MD_MD5);
+        for (const int algorithm : algorithms) {
+            gcry_md_enable(m_handle, algorithm);
+        }
     }
-    ~DualDigest()
+    ~Digest()
     {
         if (m_handle != nullptr) {
             gcry_md_close(m_handle);
         }
     }
-    DualDigest(const DualDigest&) = delete;
-    DualDigest& operator=(const DualDigest&) = delete;
+    Digest(const Digest&) = delete;
+    Digest& operator=(const Digest&) = delete;
 
     bool isReady() const { return m_handle != nullptr; }
     void write(const char* data, std::size_t length) { gcry_md_write(m_handle, data, length); }
-    std::string combinedText()
-    {
-        return hexOf(GCRY_MD_SHA1) + kDigestSeparator + hexOf(GCRY_MD_MD5);
-    }
-
-private:
     std::string hexOf(int algorithm)
     {
         return toHex(gcry_md_read(m_handle, algorithm), gcry_md_get_algo_dlen(algorithm));
     }
 
+private:
     gcry_md_hd_t m_handle = nullptr;
 };
+
+// The checksum text's view of a stream of blocks: line feeds left out,
+// nothing from the first zero byte on.
+class CheckSumText
+{
+public:
+    bool isReady() const { return m_digest.isReady(); }
+    bool isComplete() const { return m_zeroReached; }
+
+    // Digests what the text covers of block[0, length); the block is used
+    // as scratch space.
+    void add(char* block, std::size_t length)
+    {
+        const void* zero = std::memchr(block, '\0', length);
+        if (zero != nullptr) {
+            m_zeroReached = true;
+            length = static_cast<const char*>(zero) - block;
+        }
+        length = dropLineFeeds(block, length);
+        m_anythingRead = m_anythingRead || m_zeroReached || length > 0;
+        m_digest.write(block, length);
+    }
+
+    std::string text()
+    {
+        if (!m_anythingRead) {
+            return kNothingToDigest;
+        }
+        return m_digest.hexOf(GCRY_MD_SHA1) + kDigestSeparator + m_digest.hexOf(GCRY_MD_MD5);
+    }
+
+private:
+    Digest m_digest{GCRY_MD_SHA1, GCRY_MD_MD5};
+    bool m_anythingRead = false;
+    bool m_zeroReached = false;
+};
+
+std::unique_ptr<char[]> newBlock(std::size_t blockSize)
+{
+    return std::unique_ptr<char[]>(new (std::nothrow) char[blockSize]);
+}
+
+std::size_t readBlock(std::istream& input, char* block, std::size_t size)
+{
+    input.read(block, static_cast<std::streamsize>(size));
+    return static_cast<std::size_t>(input.gcount());
+}
 
 } // namespace
 
 std::string streamedCheckSums(std::istream& input, std::size_t blockSize)
 {
-    DualDigest digest;
-    std::unique_ptr<char[]> block(new (std::nothrow) char[std::max<std::size_t>(blockSize, 1)]);
-    if (!digest.isReady() || block == nullptr) {
+    blockSize = std::max<std::size_t>(blockSize, 1);
+    CheckSumText checkSums;
+    std::unique_ptr<char[]> block = newBlock(blockSize);
+    if (!checkSums.isReady() || block == nullptr) {
         return kNothingToDigest;
     }
-    bool anythingRead = false;
-    bool zeroReached = false;
-    while (!zeroReached && input) {
-        input.read(block.get(), static_cast<std::streamsize>(std::max<std::size_t>(blockSize, 1)));
-        std::size_t length = static_cast<std::size_t>(input.gcount());
-        const void* zero = std::memchr(block.get(), '\0', length);
-        if (zero != nullptr) {
-            zeroReached = true;
-            length = static_cast<const char*>(zero) - block.get();
-        }
-        length = dropLineFeeds(block.get(), length);
-        anythingRead = anythingRead || zeroReached || length > 0;
-        digest.write(block.get(), length);
+    while (!checkSums.isComplete() && input) {
+        checkSums.add(block.get(), readBlock(input, block.get(), blockSize));
     }
-    return anythingRead ? digest.combinedText() : kNothingToDigest;
+    return checkSums.text();
+}
+
+// The SHA-256 sees every byte before the checksum text squeezes the block.
+bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& checkSums,
+                     std::string& sha256, std::uint64_t& length)
+{
+    blockSize = std::max<std::size_t>(blockSize, 1);
+    CheckSumText checkSumText;
+    Digest whole{GCRY_MD_SHA256};
+    std::unique_ptr<char[]> block = newBlock(blockSize);
+    checkSums = kNothingToDigest;
+    sha256.clear();
+    length = 0;
+    if (!checkSumText.isReady() || !whole.isReady() || block == nullptr) {
+        return false;
+    }
+    while (input) {
+        const std::size_t count = readBlock(input, block.get(), blockSize);
+        whole.write(block.get(), count);
+        length += count;
+        if (!checkSumText.isComplete()) {
+            checkSumText.add(block.get(), count);
+        }
+    }
+    if (input.bad()) {
+        return false;
+    }
+    checkSums = checkSumText.text();
+    sha256 = whole.hexOf(GCRY_MD_SHA256);
+    return true;
 }
 
 std::string FileSystem::getCheckSums(std::string stringToCheck)
@@ -156,6 +209,43 @@ std::string FileSystem::getFileCheckSums(std::string fileName)
         return joinDigests(getSHA1SUM(kCannotOpenFileText), getMD5SUM(kCannotOpenFileText));
     }
     return streamedCheckSums(input, kCheckSumBlockSize);
+}
+
+bool FileSystem::getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
+                                std::uint64_t& length)
+{
+    std::ifstream input(fileName, std::ios::in | std::ios::binary);
+    if (!input.is_open()) {
+        checkSums = joinDigests(getSHA1SUM(kCannotOpenFileText), getMD5SUM(kCannotOpenFileText));
+        sha256.clear();
+        length = 0;
+        return false;
+    }
+    return streamedDigests(input, kCheckSumBlockSize, checkSums, sha256, length);
+}
+
+bool FileSystem::getLeadingSha256(std::string fileName, std::uint64_t length, std::string& sha256)
+{
+    sha256.clear();
+    std::ifstream input(fileName, std::ios::in | std::ios::binary);
+    Digest leading{GCRY_MD_SHA256};
+    std::unique_ptr<char[]> block = newBlock(kCheckSumBlockSize);
+    if (!input.is_open() || !leading.isReady() || block == nullptr) {
+        return false;
+    }
+    std::uint64_t left = length;
+    while (left > 0 && input) {
+        const std::size_t wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, kCheckSumBlockSize));
+        const std::size_t count = readBlock(input, block.get(), wanted);
+        leading.write(block.get(), count);
+        left -= count;
+    }
+    if (left > 0) {
+        return false;
+    }
+    sha256 = leading.hexOf(GCRY_MD_SHA256);
+    return true;
 }
 
 StdString FileSystem::getSHA1SUM(std::string stringToCheck)

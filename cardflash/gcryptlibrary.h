@@ -1,0 +1,8 @@
+#ifndef GCRYPTLIBRARY_H
+#define GCRYPTLIBRARY_H
+
+// libgcrypt must be set up once, before its first use, by whoever comes
+// first: the digests of image files or the signatures of manifests.
+void initialiseGcrypt();
+
+#endif
