@@ -195,7 +195,7 @@ bool ApplicationUpdater::ExecuteUpdate()
         return FlashFailed();
     }
     if (m_tarBallInManifest) {
-        return FlashResult(uncompressTarBall());
+        return FlashResult(uncompressTarBall(flashFailedMessage));
     }
     if (ReportRejectedImages()) {
         return FlashFailed();
@@ -258,13 +258,14 @@ bool ApplicationUpdater::checkTarBall()
                       length);
 }
 
-bool ApplicationUpdater::uncompressTarBall()
+bool ApplicationUpdater::uncompressTarBall(const char8* lastLineOnFatalError)
 {
     if (!checkTarBall()) {
         return false;
     }
     FileSystem fileSystem;
-    return fileSystem.uncompressTarGz(m_pathToSDCard + m_tarBallFileName, extractionRoot);
+    return fileSystem.uncompressTarGz(m_pathToSDCard + m_tarBallFileName, extractionRoot,
+                                      lastLineOnFatalError);
 }
 
 bool ApplicationUpdater::InstallTarBall()

@@ -29,7 +29,7 @@ public:
     void ValidateInstallationMedia();
     bool ExecuteUpdate();
     bool checkTarBall();
-    bool uncompressTarBall();
+    bool uncompressTarBall(const char8* lastLineOnFatalError = nullptr);
     bool InstallTarBall();
 
     // True when the manifest was read and accepted (the card is there,

@@ -41,11 +41,14 @@ public:
     StdString getSHA1SUM(std::string stringToCheck);
     StdString getMD5SUM(std::string stringToCheck);
 
-    bool uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo);
+    // A damaged archive ends the tool with status 1, after `lastLineOnFatalError`
+    // (when given) is printed.
+    bool uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo,
+                         const char8* lastLineOnFatalError = nullptr);
 
 private:
     char* calculateCheckSum(char* pStringToEvaluate, int sumTypeIdentifier);
-    bool extractArchive(const char* filename);
+    bool extractArchive(const char* filename, const char8* lastLineOnFatalError);
     int copyDataFromArchive(archive* ar, archive* aw);
 };
 

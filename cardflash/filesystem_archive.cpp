@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "console.h"
+
 namespace
 {
 
@@ -26,21 +28,25 @@ void reportArchiveError(archive* a)
 }
 
 // A damaged archive ends the whole run, so that no later update step acts on
-// what it left behind.
-[[noreturn]] void endOnFatalArchiveError()
+// what it left behind. A reader waiting for a last line (the display) gets it.
+[[noreturn]] void endOnFatalArchiveError(const char8* lastLine)
 {
+    if (lastLine != nullptr) {
+        printLine(lastLine);
+    }
     std::exit(kFatalArchiveExitStatus);
 }
 
 } // namespace
 
-bool FileSystem::uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo)
+bool FileSystem::uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo,
+                                 const char8* lastLineOnFatalError)
 {
     setCurrentDirectory(directoryToExtractTo);
-    return extractArchive(archiveToExtract.c_str());
+    return extractArchive(archiveToExtract.c_str(), lastLineOnFatalError);
 }
 
-bool FileSystem::extractArchive(const char* filename)
+bool FileSystem::extractArchive(const char* filename, const char8* lastLineOnFatalError)
 {
     archive* reader = archive_read_new();
     archive_read_support_format_all(reader);
@@ -50,7 +56,7 @@ bool FileSystem::extractArchive(const char* filename)
     archive_write_disk_set_standard_lookup(writer);
 
     if (archive_read_open_filename(reader, filename, kArchiveBlockSize) != ARCHIVE_OK) {
-        endOnFatalArchiveError();
+        endOnFatalArchiveError(lastLineOnFatalError);
     }
     // An entry that could not be written whole (refused path, full disk)
     // makes the extraction fail, so that an install is never reported as done
@@ -65,7 +71,7 @@ bool FileSystem::extractArchive(const char* filename)
         if (r < ARCHIVE_OK) {
             reportArchiveError(reader);
             if (r < ARCHIVE_WARN) {
-                endOnFatalArchiveError();
+                endOnFatalArchiveError(lastLineOnFatalError);
             }
         }
         r = archive_write_header(writer, entry);
@@ -78,7 +84,7 @@ bool FileSystem::extractArchive(const char* filename)
                 reportArchiveError(writer);
                 everyEntryWritten = false;
                 if (r < ARCHIVE_WARN) {
-                    endOnFatalArchiveError();
+                    endOnFatalArchiveError(lastLineOnFatalError);
                 }
             }
         }
