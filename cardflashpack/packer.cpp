@@ -1,6 +1,8 @@
 #include "packer.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -26,19 +28,17 @@ int refuse(const std::string& error)
     return kRefused;
 }
 
-bool openFile(AtomicFile& file, std::string& error)
+// The reason is the system's, or the one a writer gave.
+std::string writeFailure(const AtomicFile& file, const std::string& reason = std::string())
 {
-    if (!file.open()) {
-        error = file.finalPath() + packmessages::kWriteFailed + file.temporaryPath();
-        return false;
-    }
-    return true;
+    return file.finalPath() + packmessages::kWriteFailed +
+           (reason.empty() ? std::strerror(errno) : reason);
 }
 
 bool writeWhole(AtomicFile& file, const std::string& bytes, std::string& error)
 {
-    if (!openFile(file, error) || !file.write(bytes) || !file.finish()) {
-        error = file.finalPath() + packmessages::kWriteFailed + file.temporaryPath();
+    if (!file.open() || !file.write(bytes) || !file.finish()) {
+        error = writeFailure(file);
         return false;
     }
     return true;
@@ -48,12 +48,14 @@ bool writeWhole(AtomicFile& file, const std::string& bytes, std::string& error)
 bool writeTarBall(const TarBallWriter& tree, AtomicFile& file, PackedFile& described,
                   std::string& error)
 {
-    if (!openFile(file, error) || !tree.write(file.descriptor(), error) || !file.finish()) {
-        error = file.finalPath() + packmessages::kWriteFailed + error;
+    if (!file.open()) {
+        error = writeFailure(file);
         return false;
     }
-    if (!describeFile(ApplicationUpdater::TarBallFileName(), file.temporaryPath(), described)) {
-        error = file.finalPath() + packmessages::kWriteFailed + file.temporaryPath();
+    std::string reason;
+    if (!tree.write(file.descriptor(), reason) || !file.finish() ||
+        !describeFile(ApplicationUpdater::TarBallFileName(), file.temporaryPath(), described)) {
+        error = writeFailure(file, reason);
         return false;
     }
     return true;
@@ -96,7 +98,7 @@ int runPack(const PackRequest& request)
     // manifest no longer matches what it names, and a unit refuses it.
     if ((isTarBall && !tarBallFile.commit()) || (!seed.empty() && !signatureFile.commit()) ||
         !manifestFile.commit()) {
-        return refuse(manifestFile.finalPath() + packmessages::kWriteFailed);
+        return refuse(writeFailure(manifestFile));
     }
     // A signature left from an earlier package would sign another manifest.
     if (seed.empty()) {

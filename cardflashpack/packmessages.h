@@ -38,8 +38,8 @@ constexpr const char* kNotReadable = ": missing, not a regular file, or unreadab
 constexpr const char* kRootNotFolder = ": ROOT_DIR is not a readable folder";
 constexpr const char* kTreeEntryRefused =
     ": cannot be packed (only folders, regular files and symbolic links, all readable)";
-constexpr const char* kNotEd25519Key = ": not an Ed25519 private key (openssl genpkey "
-                                       "-algorithm ed25519 writes one)";
+constexpr const char* kNotEd25519Key = ": missing, unreadable, or not an Ed25519 private key "
+                                       "(openssl genpkey -algorithm ed25519 writes one)";
 constexpr const char* kSigningFailed = "the manifest could not be signed";
 constexpr const char* kWriteFailed = ": cannot be written in CARD_DIR: ";
 
