@@ -74,7 +74,7 @@ const char8* const sha256FieldPrefix = "sha256:";
 // A manifest of any size is read (stored packages have had long ones); a
 // key file is a few PEM blocks.
 const size_t longestManifest = std::string::npos;
-const size_t longestKeyFile = size_t{64} * 1024;
+const size_t longestKeyFile = std::size_t{64} * 1024;
 const char8* const flashDeviceMarker = "dev";
 const char8* const extractionRoot = "/";
 const char8 pathSeparator = '/';
@@ -569,4 +569,41 @@ const StdString& ApplicationUpdater::GetVersionInManifest() const
 bool ApplicationUpdater::IsTarBallPackage() const
 {
     return m_tarBallInManifest;
+}
+
+StdString ApplicationUpdater::ManifestFileName()
+{
+    return m_manifestFileName;
+}
+
+StdString ApplicationUpdater::SignatureFileName()
+{
+    return m_signatureFileName;
+}
+
+StdString ApplicationUpdater::TarBallFileName()
+{
+    return m_tarBallFileName;
+}
+
+StdString ApplicationUpdater::VersionLine()
+{
+    return m_versionLine;
+}
+
+StdString ApplicationUpdater::Sha256FieldPrefix()
+{
+    return sha256FieldPrefix;
+}
+
+std::vector<StdString> ApplicationUpdater::KnownImageNames()
+{
+    ApplicationUpdater updater;
+    std::vector<StdString> names;
+    for (const auto& entry : updater.m_possibleFiles) {
+        if (!updater.FlashDeviceFor(entry.first).IsEmpty()) {
+            names.push_back(entry.first);
+        }
+    }
+    return names;
 }

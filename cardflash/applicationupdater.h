@@ -54,6 +54,16 @@ public:
     const StdString& GetVersionInManifest() const;
     bool IsTarBallPackage() const;
 
+    // What the package builder must write for the unit to find it: the
+    // card's file names, the version line's name, the third field's prefix,
+    // and the image names that the partition map writes to a flash device.
+    static StdString ManifestFileName();
+    static StdString SignatureFileName();
+    static StdString TarBallFileName();
+    static StdString VersionLine();
+    static StdString Sha256FieldPrefix();
+    static std::vector<StdString> KnownImageNames();
+
 private:
     bool CopyTheFilesToSerialFlash();
     bool WriteImage(const StdString& name, const StdString& flashDevice);

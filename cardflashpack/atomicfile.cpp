@@ -1,0 +1,71 @@
+#include "atomicfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+const char* const kTemporarySuffix = ".XXXXXX";
+const mode_t kFileMode = 0644;
+
+} // namespace
+
+AtomicFile::AtomicFile(const std::string& folder, const std::string& name)
+    : m_finalPath(folder + "/" + name), m_temporaryPath(folder + "/." + name + kTemporarySuffix)
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (m_descriptor >= 0) {
+        (void)::close(m_descriptor);
+    }
+    if (m_created && !m_committed) {
+        (void)::unlink(m_temporaryPath.c_str());
+    }
+}
+
+bool AtomicFile::open()
+{
+    std::vector<char> pattern(m_temporaryPath.begin(), m_temporaryPath.end());
+    pattern.push_back('\0');
+    m_descriptor = ::mkstemp(pattern.data());
+    if (m_descriptor < 0) {
+        return false;
+    }
+    m_temporaryPath = pattern.data();
+    m_created = true;
+    return ::fchmod(m_descriptor, kFileMode) == 0;
+}
+
+bool AtomicFile::write(const std::string& bytes)
+{
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(m_descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno != EINTR) {
+            return false;
+        }
+        written += count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+    return true;
+}
+
+bool AtomicFile::finish()
+{
+    const bool synced = ::fsync(m_descriptor) == 0;
+    const bool closed = ::close(m_descriptor) == 0;
+    m_descriptor = -1;
+    return synced && closed;
+}
+
+bool AtomicFile::commit()
+{
+    m_committed = std::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) == 0;
+    return m_committed;
+}

@@ -1,0 +1,22 @@
+#include <iostream>
+
+#include "packcommandline.h"
+#include "packer.h"
+#include "packmessages.h"
+
+int main(int argc, char** argv)
+{
+    PackRequest request;
+    std::string error;
+    if (!parsePackCommandLine(argc, argv, request, error)) {
+        std::cerr << packmessages::kProgramPrefix << error << packmessages::kSeeHelp << std::endl;
+        return 1;
+    }
+    if (request.helpWanted) {
+        for (const char* line : packmessages::kUsage) {
+            std::cout << line << '\n';
+        }
+        return 0;
+    }
+    return runPack(request);
+}

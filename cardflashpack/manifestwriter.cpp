@@ -1,0 +1,21 @@
+#include "manifestwriter.h"
+
+#include "applicationupdater.h"
+
+namespace
+{
+
+const char kFieldSeparator = ',';
+const char kLineEnd = '\n';
+
+} // namespace
+
+std::string manifestText(const std::string& version, const std::vector<PackedFile>& files)
+{
+    std::string text = ApplicationUpdater::VersionLine() + kFieldSeparator + version + kLineEnd;
+    for (const PackedFile& file : files) {
+        text += file.name + kFieldSeparator + file.checkSums + kFieldSeparator +
+                ApplicationUpdater::Sha256FieldPrefix() + file.sha256 + kLineEnd;
+    }
+    return text;
+}

@@ -1,0 +1,88 @@
+#include "packcommandline.h"
+
+#include <cstring>
+
+#include "packmessages.h"
+
+namespace
+{
+
+const char* const kOutOption = "--out";
+const char* const kVersionOption = "--version";
+const char* const kKeyOption = "--key";
+const char* const kTarBallOption = "--tarball";
+const char* const kEndOfOptions = "--";
+
+bool isHelp(const char* argument)
+{
+    return std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0;
+}
+
+// The option's value field, or null for an argument that is no option.
+std::string* valueFieldOf(const char* option, PackRequest& request)
+{
+    if (std::strcmp(option, kOutOption) == 0) {
+        return &request.cardDir;
+    }
+    if (std::strcmp(option, kVersionOption) == 0) {
+        return &request.version;
+    }
+    if (std::strcmp(option, kKeyOption) == 0) {
+        return &request.keyFile;
+    }
+    if (std::strcmp(option, kTarBallOption) == 0) {
+        return &request.tarBallRoot;
+    }
+    return nullptr;
+}
+
+bool checkComplete(const PackRequest& request, std::string& error)
+{
+    if (request.cardDir.empty()) {
+        error = packmessages::kNoCardDir;
+    } else if (request.version.empty()) {
+        error = packmessages::kNoVersion;
+    } else if (request.imageFiles.empty() && request.tarBallRoot.empty()) {
+        error = packmessages::kNothingToPack;
+    } else if (!request.imageFiles.empty() && !request.tarBallRoot.empty()) {
+        error = packmessages::kImagesAndTarBall;
+    }
+    return error.empty();
+}
+
+} // namespace
+
+bool parsePackCommandLine(int argc, const char* const* argv, PackRequest& request,
+                          std::string& error)
+{
+    request = PackRequest();
+    error.clear();
+    bool optionsEnded = false;
+    for (int index = 1; index < argc; ++index) {
+        const char* argument = argv[index];
+        if (optionsEnded || argument[0] != '-') {
+            request.imageFiles.emplace_back(argument);
+        } else if (std::strcmp(argument, kEndOfOptions) == 0) {
+            optionsEnded = true;
+        } else if (isHelp(argument)) {
+            request.helpWanted = true;
+            return true;
+        } else {
+            std::string* field = valueFieldOf(argument, request);
+            if (field == nullptr) {
+                error = packmessages::kUnknownOption + std::string(argument);
+                return false;
+            }
+            if (index + 1 >= argc || argv[index + 1][0] == '\0') {
+                error = packmessages::kOptionWithoutValue + std::string(argument);
+                return false;
+            }
+            if (!field->empty()) {
+                error = packmessages::kOptionTwice + std::string(argument);
+                return false;
+            }
+            *field = argv[++index];
+        }
+    }
+    return checkComplete(request, error);
+}

@@ -1,0 +1,22 @@
+#ifndef PACKCOMMANDLINE_H
+#define PACKCOMMANDLINE_H
+
+#include <string>
+#include <vector>
+
+// What the firmware team asked for on the command line, before any file is
+// looked at. An option's value is never empty.
+struct PackRequest {
+    std::string cardDir;
+    std::string version;
+    std::string keyFile;
+    std::string tarBallRoot;
+    std::vector<std::string> imageFiles;
+    bool helpWanted = false;
+};
+
+// False, with the reason in `error`, when the arguments do not form a request.
+bool parsePackCommandLine(int argc, const char* const* argv, PackRequest& request,
+                          std::string& error);
+
+#endif

@@ -1,0 +1,114 @@
+#include "packer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "applicationupdater.h"
+#include "atomicfile.h"
+#include "manifestwriter.h"
+#include "packedfile.h"
+#include "packinputs.h"
+#include "packmessages.h"
+#include "signingkey.h"
+#include "tarballwriter.h"
+
+namespace
+{
+
+const int kPacked = 0;
+const int kRefused = 1;
+
+int refuse(const std::string& error)
+{
+    std::cerr << packmessages::kProgramPrefix << error << std::endl;
+    return kRefused;
+}
+
+// The reason is the system's, or the one a writer gave.
+std::string writeFailure(const AtomicFile& file, const std::string& reason = std::string())
+{
+    return file.finalPath() + packmessages::kWriteFailed +
+           (reason.empty() ? std::strerror(errno) : reason);
+}
+
+bool writeWhole(AtomicFile& file, const std::string& bytes, std::string& error)
+{
+    if (!file.open() || !file.write(bytes) || !file.finish()) {
+        error = writeFailure(file);
+        return false;
+    }
+    return true;
+}
+
+// The tar ball, written to its temporary file and described from there.
+bool writeTarBall(const TarBallWriter& tree, AtomicFile& file, PackedFile& described,
+                  std::string& error)
+{
+    if (!file.open()) {
+        error = writeFailure(file);
+        return false;
+    }
+    std::string reason;
+    if (!tree.write(file.descriptor(), reason) || !file.finish() ||
+        !describeFile(ApplicationUpdater::TarBallFileName(), file.temporaryPath(), described)) {
+        error = writeFailure(file, reason);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runPack(const PackRequest& request)
+{
+    std::string error;
+    std::string seed;
+    std::vector<PackedFile> files;
+    TarBallWriter tree(request.tarBallRoot);
+    const bool isTarBall = !request.tarBallRoot.empty();
+    if (!checkCardDir(request.cardDir, error) || !checkVersion(request.version, error) ||
+        (!request.keyFile.empty() && !readSigningKey(request.keyFile, seed, error)) ||
+        (isTarBall ? !tree.collect(error) : !describeImages(request.imageFiles, files, error))) {
+        return refuse(error);
+    }
+
+    const std::string& card = request.cardDir;
+    AtomicFile tarBallFile(card, ApplicationUpdater::TarBallFileName());
+    if (isTarBall) {
+        files.emplace_back();
+        if (!writeTarBall(tree, tarBallFile, files.back(), error)) {
+            return refuse(error);
+        }
+    }
+    const std::string manifest = manifestText(request.version, files);
+    AtomicFile manifestFile(card, ApplicationUpdater::ManifestFileName());
+    AtomicFile signatureFile(card, ApplicationUpdater::SignatureFileName());
+    std::string signature;
+    if ((!seed.empty() && (!signManifest(seed, manifest, signature, error) ||
+                           !writeWhole(signatureFile, signature, error))) ||
+        !writeWhole(manifestFile, manifest, error)) {
+        return refuse(error);
+    }
+
+    // The manifest comes last: until it is in place, the card's old
+    // manifest no longer matches what it names, and a unit refuses it.
+    if ((isTarBall && !tarBallFile.commit()) || (!seed.empty() && !signatureFile.commit()) ||
+        !manifestFile.commit()) {
+        return refuse(writeFailure(manifestFile));
+    }
+    // A signature left from an earlier package would sign another manifest.
+    if (seed.empty()) {
+        (void)std::remove(signatureFile.finalPath().c_str());
+    }
+    for (const PackedFile& file : files) {
+        if (hasWeakLegacyText(file)) {
+            std::cerr << weakLegacyTextWarning(file) << std::endl;
+        }
+    }
+    std::cout << manifest << std::flush;
+    return kPacked;
+}

@@ -1,0 +1,18 @@
+#ifndef PACKINPUTS_H
+#define PACKINPUTS_H
+
+#include <string>
+#include <vector>
+
+#include "packedfile.h"
+
+// The checks that every input passes before anything is written, each
+// false with the reason in `error` for what the unit would refuse or
+// silently skip.
+bool checkVersion(const std::string& version, std::string& error);
+bool checkCardDir(const std::string& cardDir, std::string& error);
+// The images in the order given, named by their base names.
+bool describeImages(const std::vector<std::string>& imageFiles, std::vector<PackedFile>& images,
+                    std::string& error);
+
+#endif

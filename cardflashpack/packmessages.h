@@ -1,0 +1,54 @@
+#ifndef PACKMESSAGES_H
+#define PACKMESSAGES_H
+
+// Every text that cardflash-pack shows, in one place. A refusal is
+// kProgramPrefix, the subject when there is one, and its reason.
+namespace packmessages
+{
+
+constexpr const char* kProgramPrefix = "cardflash-pack: ";
+
+constexpr const char* kUsage[] = {
+    "usage: cardflash-pack --out CARD_DIR --version VERSION [--key SIGNING_KEY.pem] IMAGE_FILE...",
+    "       cardflash-pack --out CARD_DIR --version VERSION [--key SIGNING_KEY.pem] --tarball "
+    "ROOT_DIR",
+    "Writes CARD_DIR/lumoManifest (Version line, then NAME,LEGACY_TEXT,sha256:HEX per image),",
+    "with --tarball also CARD_DIR/lumoTarBall.tar.gz of ROOT_DIR (paths relative to it),",
+    "with --key also CARD_DIR/lumoManifest.sig (Ed25519, key from openssl genpkey).",
+    "Prints the manifest; refuses (status 1, CARD_DIR unchanged) what the unit would not take.",
+};
+constexpr const char* kSeeHelp = " (cardflash-pack --help shows the usage)";
+
+constexpr const char* kUnknownOption = "unknown option: ";
+constexpr const char* kOptionWithoutValue = "option needs a value: ";
+constexpr const char* kOptionTwice = "option given twice: ";
+constexpr const char* kNoCardDir = "no --out CARD_DIR given";
+constexpr const char* kNoVersion = "no --version VERSION given";
+constexpr const char* kNothingToPack = "no IMAGE_FILE and no --tarball ROOT_DIR given";
+constexpr const char* kImagesAndTarBall =
+    "images and --tarball together: the unit would install only the tar ball";
+
+constexpr const char* kCardDirNotFolder = ": CARD_DIR is not an existing folder";
+constexpr const char* kBadVersion = "VERSION must not hold a comma or a line break";
+constexpr const char* kBadName = ": the name holds a comma, a line break or a path separator";
+constexpr const char* kUnknownName = ": the unit knows no image of that name and would skip it; "
+                                     "known names:";
+constexpr const char* kNameTwice = ": the same image is given twice";
+constexpr const char* kNotReadable = ": missing, not a regular file, or unreadable";
+constexpr const char* kRootNotFolder = ": ROOT_DIR is not a readable folder";
+constexpr const char* kTreeEntryRefused =
+    ": cannot be packed (only folders, regular files and symbolic links, all readable)";
+constexpr const char* kNotEd25519Key = ": missing, unreadable, or not an Ed25519 private key "
+                                       "(openssl genpkey -algorithm ed25519 writes one)";
+constexpr const char* kSigningFailed = "the manifest could not be signed";
+constexpr const char* kWriteFailed = ": cannot be written in CARD_DIR: ";
+
+constexpr const char* kWeakLegacyText = "warning: ";
+constexpr const char* kWeakLegacyCovers = ": its legacy checksum text covers only the first ";
+constexpr const char* kWeakLegacyOf = " of its ";
+constexpr const char* kWeakLegacyReason =
+    " bytes (it stops at the first zero byte); units without the sha256 field check no more";
+
+} // namespace packmessages
+
+#endif

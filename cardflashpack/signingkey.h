@@ -1,0 +1,14 @@
+#ifndef SIGNINGKEY_H
+#define SIGNINGKEY_H
+
+#include <string>
+
+// The Ed25519 private key of a PEM file as `openssl genpkey -algorithm
+// ed25519` writes it. False, with the reason in `error`, for anything else.
+bool readSigningKey(const std::string& keyFile, std::string& seed, std::string& error);
+
+// The raw 64-byte signature that the unit checks the manifest's bytes with.
+bool signManifest(const std::string& seed, const std::string& manifest, std::string& signature,
+                  std::string& error);
+
+#endif

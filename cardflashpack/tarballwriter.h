@@ -1,0 +1,40 @@
+#ifndef TARBALLWRITER_H
+#define TARBALLWRITER_H
+
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+struct archive;
+
+// A gzip-compressed tar ball of a folder's tree, as the unit unpacks it into
+// its root: paths relative to the folder, owned by root, modes kept, every
+// time fixed and the entries sorted, so that the same tree always gives the
+// same bytes.
+class TarBallWriter
+{
+public:
+    explicit TarBallWriter(std::string rootDir);
+
+    // Walks the tree; false, with the reason in `error`, for an entry that
+    // cannot be packed. Nothing is written.
+    bool collect(std::string& error);
+    // Writes the collected tree to `descriptor`.
+    bool write(int descriptor, std::string& error) const;
+
+private:
+    struct Entry {
+        std::string relativePath;
+        struct stat status;
+        std::string linkTarget;
+    };
+
+    bool addEntry(const std::string& relativePath, std::string& error);
+    bool writeEntry(archive* tarBall, const Entry& entry, std::string& error) const;
+    bool writeContent(archive* tarBall, const Entry& entry, std::string& error) const;
+
+    std::string m_rootDir;
+    std::vector<Entry> m_entries;
+};
+
+#endif
