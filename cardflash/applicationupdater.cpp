@@ -541,35 +541,15 @@ void ApplicationUpdater::LockFileSystem()
     runShellCommand(StdString(lockCommand) + m_serialFlashForRootfs + lockRange);
 }
 
-const std::map<StdString, StdString>& ApplicationUpdater::GetPartitionMap() const
-{
-    return m_possibleFiles;
-}
 
-const std::map<StdString, StdString>& ApplicationUpdater::GetFilesInManifest() const
-{
-    return m_filesInManifest;
-}
 
-const std::vector<StdString>& ApplicationUpdater::GetOrderedFileList() const
-{
-    return m_orderedFileList;
-}
 
 const std::vector<StdString>& ApplicationUpdater::GetRejectedFileList() const
 {
     return m_rejectedFileList;
 }
 
-const StdString& ApplicationUpdater::GetVersionInManifest() const
-{
-    return m_versionInManifest;
-}
 
-bool ApplicationUpdater::IsTarBallPackage() const
-{
-    return m_tarBallInManifest;
-}
 
 StdString ApplicationUpdater::ManifestFileName()
 {

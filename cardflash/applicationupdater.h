@@ -46,13 +46,8 @@ public:
 
     void RemoveBootstrap();
 
-    // Read-only views of what the manifest reading recorded.
-    const std::map<StdString, StdString>& GetPartitionMap() const;
-    const std::map<StdString, StdString>& GetFilesInManifest() const;
-    const std::vector<StdString>& GetOrderedFileList() const;
+    // The names that did not verify or could leave the image directory.
     const std::vector<StdString>& GetRejectedFileList() const;
-    const StdString& GetVersionInManifest() const;
-    bool IsTarBallPackage() const;
 
     // What the package builder must write for the unit to find it: the
     // card's file names, the version line's name, the third field's prefix,

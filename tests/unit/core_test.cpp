@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -216,6 +217,18 @@ TEST(Files, DigestsBoundedReadsStatAndHelpers)
            ROW("0", F.setCurrentDirectory("missing") || F.setCurrentDirectory("zeroes")),
            ROW("1", F.setCurrentDirectory("subdir")),
            ROW(dir + "/subdir", F.getCurrentDirectory())});
+    MountEntry m, m2;
+    Stat assigned;
+    std::ofstream("lines") << "ab\0c\r\nd"s << std::flush;
+    const std::vector<S> lines = F.openFileInLines("lines");
+    Check({ROW("1 1 1 1", m.setMountDevice("/dev/sd"), m.setMountPoint("/mnt"),
+               m.setFilesystemType("vfat"), m.setMountDeviceEntry("", "")),
+           ROW("/dev/sd", (m2 = MountEntry(m)).getMountDevice()),
+           ROW("/mnt vfat", m2.getMountPoint(), m2.getFilesystemType()),
+           ROW("1 1", (assigned = stored).isDirectory(""), st.fstat(STDOUT_FILENO)),
+           ROW("ab\0c\rd"s, F.openFile("lines")),
+           ROW("2 ab d", lines.size(), lines.at(0), lines.at(1)),
+           ROW("ERROR:CANNOT OPEN FILE 0", F.openFile("none"), F.openFileInLines("none").size())});
     fs::current_path(start), fs::remove_all(dir);
 }
 
