@@ -1,8 +1,9 @@
 // One input stands for what a card brings: the first byte picks the block
-// size a file is read with, the rest is both the file's content and the
-// manifest. Streaming the content block by block must give the checksum text
-// of the whole buffer, and no manifest line may crash the updater. Without a
-// card no image verifies, so the lines take the rejection paths.
+// size a file is read with, the rest is the file's content, the manifest and
+// its signature. Streaming the content block by block must give the digests
+// of the whole buffer, no manifest line may crash the updater, and no
+// signature may crash the check (or be taken: the key is no signer's).
+// Without a card no image verifies, so the lines take the rejection paths.
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -10,6 +11,27 @@
 
 #include "applicationupdater.h"
 #include "filesystem.h"
+#include "manifestsignature.h"
+
+namespace
+{
+struct Digests {
+    std::string checkSums, sha256;
+    std::uint64_t length = 0;
+    bool operator!=(const Digests& o) const
+    {
+        return checkSums != o.checkSums || sha256 != o.sha256 || length != o.length;
+    }
+};
+Digests digestsOf(const std::string& content, std::size_t blockSize)
+{
+    Digests d;
+    std::istringstream input(content);
+    (void)streamedDigests(input, blockSize, d.checkSums, d.sha256, d.length);
+    return d;
+}
+const std::vector<std::string> kKey = {std::string(kEd25519KeySize, '\x01')};
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -21,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::istringstream inBlocks(content);
     std::istringstream whole(content);
-    if (streamedCheckSums(inBlocks, blockSize) != streamedCheckSums(whole, content.size() + 1)) {
+    if (streamedCheckSums(inBlocks, blockSize) != streamedCheckSums(whole, content.size() + 1) ||
+        digestsOf(content, blockSize) != digestsOf(content, content.size() + 1) ||
+        anyKeyVerifies(kKey, content, content.substr(0, kEd25519SignatureSize))) {
         abort();
     }
 
