@@ -42,6 +42,11 @@ bool Stat::fstat(int fd)
     return ::fstat64(fd, &m_target_info) == 0;
 }
 
+std::uint64_t Stat::size() const
+{
+    return static_cast<std::uint64_t>(m_target_info.st_size);
+}
+
 bool Stat::isBlockDevice(const std::string& path)
 {
     return hasFileType(::stat64, path, S_IFBLK);

@@ -2,6 +2,7 @@
 #define STAT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/stat.h>
 
@@ -20,6 +21,8 @@ public:
     bool stat(const std::string& path);
     bool lstat(const std::string& path);
     bool fstat(int fd);
+    // The size that the last successful call found.
+    std::uint64_t size() const;
 
     bool isBlockDevice(const std::string& path);
     bool isCharacterDevice(const std::string& path);

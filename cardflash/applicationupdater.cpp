@@ -1,5 +1,6 @@
 #include "applicationupdater.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -71,9 +72,10 @@ const char8* const writeCommandTo = " ";
 const char8 manifestDelimiter = ',';
 const char8 manifestLineEnd = '\n';
 const char8* const sha256FieldPrefix = "sha256:";
-// A manifest of any size is read (stored packages have had long ones); a
-// key file is a few PEM blocks.
-const size_t longestManifest = std::string::npos;
+// A manifest is a few lines; one longer than this is taken as unreadable,
+// so that a card cannot make the unit hold more than that in memory. A key
+// file is a few PEM blocks.
+const size_t longestManifest = size_t{16} * 1024 * 1024;
 const size_t longestKeyFile = std::size_t{64} * 1024;
 const char8* const flashDeviceMarker = "dev";
 const char8* const extractionRoot = "/";
@@ -325,12 +327,12 @@ bool ApplicationUpdater::ProcessManifestFile(FileSystem* localFileSystem)
 }
 
 // Anything at the keys' path, even a broken link, makes the unit a signed
-// one: a key file that cannot be read must refuse, never let unsigned
-// packages in.
+// one, and so does any doubt whether something is there: a key file that
+// cannot be read must refuse, never let unsigned packages in.
 bool ApplicationUpdater::ManifestIsTrusted(const std::string& manifest)
 {
     Stat keyFile;
-    m_signedPackage = keyFile.lstat(m_trustedKeysFileName);
+    m_signedPackage = keyFile.lstat(m_trustedKeysFileName) || errno != ENOENT;
     if (!m_signedPackage) {
         return true;
     }
@@ -478,12 +480,15 @@ bool ApplicationUpdater::WriteImage(const StdString& name, const StdString& flas
 }
 
 // flashcp has compared the partition with the file; the partition itself
-// must now hold what the manifest describes.
+// must now hold what the manifest describes, and no more: a file that grew
+// after it was verified has put its extra bytes behind the image.
 bool ApplicationUpdater::ReadBackMatches(const StdString& name, const StdString& flashDevice)
 {
     FileSystem fileSystem;
+    Stat image;
     std::string written;
-    if (fileSystem.getLeadingSha256(flashDevice, m_imageSizes[name], written) &&
+    if (image.stat(m_pathToImages + name) && image.size() == m_imageSizes[name] &&
+        fileSystem.getLeadingSha256(flashDevice, m_imageSizes[name], written) &&
         written == m_sha256InManifest[name]) {
         return true;
     }
@@ -541,15 +546,10 @@ void ApplicationUpdater::LockFileSystem()
     runShellCommand(StdString(lockCommand) + m_serialFlashForRootfs + lockRange);
 }
 
-
-
-
 const std::vector<StdString>& ApplicationUpdater::GetRejectedFileList() const
 {
     return m_rejectedFileList;
 }
-
-
 
 StdString ApplicationUpdater::ManifestFileName()
 {

@@ -1,8 +1,12 @@
 #include "filesystem.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <fstream>
 #include <unistd.h>
+
+#include "Stat.h"
 
 const char8* const kCannotOpenFileText = "ERROR:CANNOT OPEN FILE";
 
@@ -64,6 +68,12 @@ bool FileSystem::readFileBytes(std::string fileName, std::size_t limit, std::str
         return false;
     }
     try {
+        // Room for the whole file at once: no doubling of what is held.
+        Stat status;
+        if (status.stat(fileName)) {
+            content.reserve(
+                static_cast<std::size_t>(std::min<std::uint64_t>(status.size(), limit)));
+        }
         char block[kReadBlockSize];
         while (input) {
             input.read(block, sizeof block);

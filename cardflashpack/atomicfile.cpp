@@ -64,6 +64,16 @@ bool AtomicFile::finish()
     return synced && closed;
 }
 
+bool AtomicFile::canReplace() const
+{
+    struct stat status {
+    };
+    if (::lstat(m_finalPath.c_str(), &status) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(status.st_mode);
+}
+
 bool AtomicFile::commit()
 {
     m_committed = std::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) == 0;

@@ -23,6 +23,9 @@ public:
     // Flushes the bytes to the disk and closes the temporary file.
     bool finish();
     bool commit();
+    // Whether commit() may put the file in place: nothing, or a regular
+    // file, is there under its name.
+    bool canReplace() const;
 
     const std::string& finalPath() const { return m_finalPath; }
 

@@ -94,6 +94,12 @@ int runPack(const PackRequest& request)
         return refuse(error);
     }
 
+    // Nothing is renamed unless every rename can be done.
+    for (const AtomicFile* file : {&tarBallFile, &signatureFile, &manifestFile}) {
+        if (!file->canReplace()) {
+            return refuse(file->finalPath() + packmessages::kNotReplaceable);
+        }
+    }
     // The manifest comes last: until it is in place, the card's old
     // manifest no longer matches what it names, and a unit refuses it.
     if ((isTarBall && !tarBallFile.commit()) || (!seed.empty() && !signatureFile.commit()) ||

@@ -42,6 +42,8 @@ constexpr const char* kNotEd25519Key = ": missing, unreadable, or not an Ed25519
                                        "(openssl genpkey -algorithm ed25519 writes one)";
 constexpr const char* kSigningFailed = "the manifest could not be signed";
 constexpr const char* kWriteFailed = ": cannot be written in CARD_DIR: ";
+constexpr const char* kNotReplaceable =
+    ": is there and is no regular file, so it cannot be replaced";
 
 constexpr const char* kWeakLegacyText = "warning: ";
 constexpr const char* kWeakLegacyCovers = ": its legacy checksum text covers only the first ";
