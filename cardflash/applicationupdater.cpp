@@ -423,6 +423,8 @@ bool ApplicationUpdater::VerifyFile(const StdString& fileName, const StdString& 
 // A folder or a device node is no image, whatever checksum it gives. A
 // third field that is not exactly "sha256:" and 64 lowercase hex digits can
 // never equal what is computed, so a check this version cannot make fails.
+// Without a third field only the legacy text is worked out, as before: the
+// SHA-256 of every byte costs the unit's slow processor dearly.
 bool ApplicationUpdater::MatchesDigests(const StdString& fileName, const StdString& checkSum,
                                         const StdString& digestField, std::uint64_t& length)
 {
@@ -430,10 +432,15 @@ bool ApplicationUpdater::MatchesDigests(const StdString& fileName, const StdStri
     if (!fileStatus.isRegularFile(fileName)) {
         return false;
     }
+    StdString expectedDigest(digestField.c_str());
+    const bool wholeImageDigest = !expectedDigest.Trim().IsEmpty();
     FileSystem fileSystem;
     std::string calculatedCheckSums;
     std::string calculatedSha256;
-    if (!fileSystem.getFileDigests(fileName, calculatedCheckSums, calculatedSha256, length)) {
+    if (!wholeImageDigest) {
+        calculatedCheckSums = fileSystem.getFileCheckSums(fileName);
+    } else if (!fileSystem.getFileDigests(fileName, calculatedCheckSums, calculatedSha256,
+                                          length)) {
         return false;
     }
     StdString expected(checkSum.c_str());
@@ -441,8 +448,7 @@ bool ApplicationUpdater::MatchesDigests(const StdString& fileName, const StdStri
     if (expected.Trim() != calculated.Trim()) {
         return false;
     }
-    StdString expectedDigest(digestField.c_str());
-    return expectedDigest.Trim().IsEmpty() ||
+    return !wholeImageDigest ||
            expectedDigest == StdString(sha256FieldPrefix) + calculatedSha256.c_str();
 }
 
