@@ -3,6 +3,7 @@
 
 #include <mntent.h>
 #include <string>
+#include <vector>
 
 // Questions about the system's table of mounted file systems, and the
 // fields of one table line.
@@ -24,6 +25,8 @@ public:
     bool setMountDeviceEntry(const std::string& filename, const std::string& options);
     bool findEntry(std::string target);
     bool exists(std::string entry);
+    // Where the devices named (as the table's first field) are mounted.
+    std::vector<std::string> mountPointsOf(const std::vector<std::string>& devices);
     void printList();
 
 private:

@@ -8,8 +8,8 @@
 #include "console.h"
 #include "filesystem.h"
 #include "manifestsignature.h"
+#include "runningsystem.h"
 #include "sdcardhandler.h"
-#include "shellcommand.h"
 
 const StdString ApplicationUpdater::m_pathToSDCard = "/mnt/sd-card/";
 const StdString ApplicationUpdater::m_pathToImages = "/images/";
@@ -27,6 +27,8 @@ const StdString ApplicationUpdater::m_usrShareLumoFileName = "usr_share_lumo.jff
 const StdString ApplicationUpdater::m_usrShareJailFileName = "usr_share_jail.jffs2";
 const StdString ApplicationUpdater::m_varFileName = "var.jffs2";
 const StdString ApplicationUpdater::m_tarIndicator = "tgz";
+const std::vector<StdString> ApplicationUpdater::m_cardBootSet = {
+    "boot/zImage", "boot/at91sam9g35ek.dtb", "boot/recovery.cpio.gz"};
 const StdString ApplicationUpdater::m_serialFlashForBootstrap = "/dev/mtd0";
 const StdString ApplicationUpdater::m_serialFlashForUboot = "/dev/mtd1";
 const StdString ApplicationUpdater::m_serialFlashForDevicetree = "/dev/mtd3";
@@ -55,6 +57,8 @@ const char8* const signatureMissingMessage = "SIGNATURE MISSING";
 const char8* const signatureInvalidMessage = "SIGNATURE INVALID";
 const char8* const bootstrapRemovedMessage = "BOOTSTRAP REMOVED";
 const char8* const bootstrapNotRemovedMessage = "BOOTSTRAP NOT REMOVED";
+const char8* const memoryNotLockedMessage = "CANNOT KEEP THE UPDATER IN MEMORY";
+const char8* const partitionInUseMessage = "PARTITION IN USE: ";
 
 const char8* const unlockMessage = "Unlock the file system...";
 const char8* const unlockCommand = "flash_unlock ";
@@ -206,7 +210,45 @@ bool ApplicationUpdater::ExecuteUpdate()
         printLine(noImageToWriteMessage);
         return FlashFailed();
     }
+    if (!PrepareFlashing()) {
+        return FlashFailed();
+    }
     return FlashResult(CopyTheFilesToSerialFlash());
+}
+
+// The unit runs from the flash that is about to be rewritten: from the
+// first erase on, the update must not need the old file systems any more,
+// and nothing may write to them. Whatever stands in the way is found before
+// anything is touched.
+bool ApplicationUpdater::PrepareFlashing()
+{
+    StdString problem;
+    if (!m_flashUtilities.Prepare(problem)) {
+        printLine(problem);
+        return false;
+    }
+    if (!RunningSystem::KeepThisProcessInMemory()) {
+        printLine(memoryNotLockedMessage);
+        return false;
+    }
+    StdString busyDevice;
+    if (!RunningSystem::StopWritesTo(DevicesToWrite(), busyDevice)) {
+        printLine(partitionInUseMessage + busyDevice);
+        return false;
+    }
+    return true;
+}
+
+std::vector<StdString> ApplicationUpdater::DevicesToWrite()
+{
+    std::vector<StdString> devices;
+    for (const StdString& name : m_orderedFileList) {
+        const StdString flashDevice = FlashDeviceFor(name);
+        if (!flashDevice.IsEmpty()) {
+            devices.push_back(flashDevice);
+        }
+    }
+    return devices;
 }
 
 bool ApplicationUpdater::FlashResult(bool completed)
@@ -458,18 +500,47 @@ StdString ApplicationUpdater::FlashDeviceFor(const StdString& fileName)
     return value.Find(flashDeviceMarker) > 0 ? value : StdString();
 }
 
+// With a boot set on the card, the bootstrap is erased first and written
+// last: until the boot chain in flash is whole again, the processor's ROM
+// finds no bootstrap and boots from the card, which runs the update again.
+// Whenever the power goes, the unit comes back.
 bool ApplicationUpdater::CopyTheFilesToSerialFlash()
 {
     bool everyImageWritten = true;
     UnlockFileSystem();
+    const bool bootstrapLast = BootstrapWrittenLast();
+    if (bootstrapLast) {
+        everyImageWritten = ErasePartition(m_serialFlashForBootstrap) == 0;
+    }
     for (const StdString& name : m_orderedFileList) {
         const StdString flashDevice = FlashDeviceFor(name);
-        if (!flashDevice.IsEmpty()) {
+        if (!flashDevice.IsEmpty() && !(bootstrapLast && name == m_bootStrapFileName)) {
             everyImageWritten = WriteImage(name, flashDevice) && everyImageWritten;
         }
     }
+    if (bootstrapLast) {
+        everyImageWritten =
+            WriteErasedPartition(m_bootStrapFileName, m_serialFlashForBootstrap) &&
+            everyImageWritten;
+    }
     LockFileSystem();
     return everyImageWritten;
+}
+
+bool ApplicationUpdater::BootstrapWrittenLast()
+{
+    FileSystem fileSystem;
+    for (const StdString& name : m_cardBootSet) {
+        if (!fileSystem.fileExists(m_pathToSDCard + name)) {
+            return false;
+        }
+    }
+    for (const StdString& name : m_orderedFileList) {
+        if (name == m_bootStrapFileName) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A failed erase does not stop the write: the partition is in an unknown
@@ -477,12 +548,16 @@ bool ApplicationUpdater::CopyTheFilesToSerialFlash()
 bool ApplicationUpdater::WriteImage(const StdString& name, const StdString& flashDevice)
 {
     const bool erased = ErasePartition(flashDevice) == 0;
+    return WriteErasedPartition(name, flashDevice) && erased;
+}
+
+bool ApplicationUpdater::WriteErasedPartition(const StdString& name, const StdString& flashDevice)
+{
     if (CopyPartition(flashDevice, name) != 0) {
         return false;
     }
-    const bool confirmed = m_sha256InManifest.count(name) != 0 ? ReadBackMatches(name, flashDevice)
-                                                               : ImageUnchanged(name);
-    return confirmed && erased;
+    return m_sha256InManifest.count(name) != 0 ? ReadBackMatches(name, flashDevice)
+                                                : ImageUnchanged(name);
 }
 
 // flashcp has compared the partition with the file; the partition itself
@@ -516,6 +591,12 @@ bool ApplicationUpdater::ImageUnchanged(const StdString& name)
 
 void ApplicationUpdater::RemoveBootstrap()
 {
+    StdString problem;
+    if (!m_flashUtilities.Prepare(problem)) {
+        printLine(problem);
+        printLine(bootstrapNotRemovedMessage);
+        return;
+    }
     UnlockFileSystem();
     const int32 eraseStatus = ErasePartition(m_possibleFiles[m_bootStrapFileName]);
     printLine(eraseStatus == 0 ? bootstrapRemovedMessage : bootstrapNotRemovedMessage);
@@ -526,13 +607,13 @@ void ApplicationUpdater::RemoveBootstrap()
 void ApplicationUpdater::UnlockFileSystem()
 {
     printLine(unlockMessage);
-    runShellCommand(StdString(unlockCommand) + m_serialFlashForRootfs + lockRange);
+    m_flashUtilities.Run(StdString(unlockCommand) + m_serialFlashForRootfs + lockRange);
 }
 
 int32 ApplicationUpdater::ErasePartition(StdString deviceToErase)
 {
     printLine(eraseMessage + deviceToErase);
-    const int32 status = runShellCommand(StdString(eraseCommand) + deviceToErase + eraseRange);
+    const int32 status = m_flashUtilities.Run(StdString(eraseCommand) + deviceToErase + eraseRange);
     printLine(status);
     return status;
 }
@@ -540,7 +621,7 @@ int32 ApplicationUpdater::ErasePartition(StdString deviceToErase)
 int32 ApplicationUpdater::CopyPartition(StdString deviceToCopyTo, StdString fileToCopy)
 {
     printLine(writeMessage + fileToCopy + writeMessageTo + deviceToCopyTo);
-    const int32 status = runShellCommand(StdString(writeCommand) + m_pathToImages + fileToCopy +
+    const int32 status = m_flashUtilities.Run(StdString(writeCommand) + m_pathToImages + fileToCopy +
                                          writeCommandTo + deviceToCopyTo);
     printLine(status);
     return status;
@@ -549,7 +630,7 @@ int32 ApplicationUpdater::CopyPartition(StdString deviceToCopyTo, StdString file
 void ApplicationUpdater::LockFileSystem()
 {
     printLine(lockMessage);
-    runShellCommand(StdString(lockCommand) + m_serialFlashForRootfs + lockRange);
+    m_flashUtilities.Run(StdString(lockCommand) + m_serialFlashForRootfs + lockRange);
 }
 
 const std::vector<StdString>& ApplicationUpdater::GetRejectedFileList() const
@@ -580,6 +661,11 @@ StdString ApplicationUpdater::VersionLine()
 StdString ApplicationUpdater::Sha256FieldPrefix()
 {
     return sha256FieldPrefix;
+}
+
+std::vector<StdString> ApplicationUpdater::CardBootSetNames()
+{
+    return m_cardBootSet;
 }
 
 std::vector<StdString> ApplicationUpdater::KnownImageNames()

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "StdString.h"
+#include "flashutilities.h"
 #include "lumo_common.h"
 
 class FileSystem;
@@ -58,10 +59,17 @@ public:
     static StdString VersionLine();
     static StdString Sha256FieldPrefix();
     static std::vector<StdString> KnownImageNames();
+    // The files that the unit's processor boots from when the bootstrap in
+    // flash is missing or damaged, relative to the card's root.
+    static std::vector<StdString> CardBootSetNames();
 
 private:
+    bool PrepareFlashing();
+    std::vector<StdString> DevicesToWrite();
     bool CopyTheFilesToSerialFlash();
+    bool BootstrapWrittenLast();
     bool WriteImage(const StdString& name, const StdString& flashDevice);
+    bool WriteErasedPartition(const StdString& name, const StdString& flashDevice);
     void UnlockFileSystem();
     int32 ErasePartition(StdString deviceToErase);
     int32 CopyPartition(StdString deviceToCopyTo, StdString fileToCopy);
@@ -103,6 +111,7 @@ private:
     bool m_signedPackage;
     bool m_manifestRead;
     bool m_manifestAccepted;
+    FlashUtilities m_flashUtilities;
 
     static const StdString m_pathToSDCard;
     static const StdString m_pathToImages;
@@ -120,6 +129,7 @@ private:
     static const StdString m_usrShareJailFileName;
     static const StdString m_varFileName;
     static const StdString m_tarIndicator;
+    static const std::vector<StdString> m_cardBootSet;
     static const StdString m_serialFlashForBootstrap;
     static const StdString m_serialFlashForUboot;
     static const StdString m_serialFlashForDevicetree;

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include <csignal>
 #include <initializer_list>
 
 #include "StdString.h"
@@ -142,6 +143,10 @@ int32 printCheckSums(int32 argumentIndex, int32 argc, char8** argv)
 
 int32 runCardflash(int32 argc, char8** argv)
 {
+    // A reader that goes away (the display, when it dies) must not end an
+    // update half-way: the output is lost, the writing goes on. The MTD
+    // utilities inherit this.
+    (void)std::signal(SIGPIPE, SIG_IGN);
     int32 retVal = failure;
     StdString oldVersion;
     StdString newVersion;

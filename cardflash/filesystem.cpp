@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include "Stat.h"
@@ -95,6 +100,57 @@ bool FileSystem::readFileBytes(std::string fileName, std::size_t limit, std::str
         return false;
     }
     return true;
+}
+
+std::string FileSystem::readFirstLine(const std::string& fileName, std::size_t limit)
+{
+    std::ifstream input(fileName, std::ios::in | std::ios::binary);
+    std::string line;
+    char8 c = 0;
+    while (line.size() < limit && input.get(c) && c != '\n') {
+        line += c;
+    }
+    return line;
+}
+
+bool FileSystem::copyFile(const std::string& from, const std::string& to, unsigned int mode)
+{
+    std::ifstream input(from, std::ios::in | std::ios::binary);
+    std::ofstream output(to, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!input.is_open() || !output.is_open()) {
+        return false;
+    }
+    output << input.rdbuf();
+    output.close();
+    return !input.bad() && !output.fail() && chmod(to.c_str(), mode) == 0;
+}
+
+std::string FileSystem::makePrivateDirectory(const std::string& nameTemplate)
+{
+    std::string name = nameTemplate;
+    return mkdtemp(&name[0]) != nullptr ? name : std::string();
+}
+
+void FileSystem::removeDirectory(const std::string& directory)
+{
+    DIR* listing = opendir(directory.c_str());
+    if (listing != nullptr) {
+        while (const dirent* entry = readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                (void)unlink((directory + "/" + name).c_str());
+            }
+        }
+        closedir(listing);
+    }
+    (void)rmdir(directory.c_str());
+}
+
+bool FileSystem::isInMemory(const std::string& path)
+{
+    struct statfs info;
+    return statfs(path.c_str(), &info) == 0 &&
+           (info.f_type == TMPFS_MAGIC || info.f_type == RAMFS_MAGIC);
 }
 
 std::vector<StdString> FileSystem::openFileInLines(StdString fileName)

@@ -28,6 +28,17 @@ public:
     // or holds more than `limit` bytes (then `content` is empty).
     bool readFileBytes(std::string fileName, std::size_t limit, std::string& content);
     std::vector<StdString> openFileInLines(StdString fileName);
+    // The file's first line, without its line end, at most `limit` bytes.
+    std::string readFirstLine(const std::string& fileName, std::size_t limit);
+    // A copy of the file's bytes under a new name, with the given mode.
+    bool copyFile(const std::string& from, const std::string& to, unsigned int mode);
+    // A new directory of the caller's only, named by `nameTemplate` (ending
+    // in XXXXXX); "" when it cannot be made.
+    std::string makePrivateDirectory(const std::string& nameTemplate);
+    // Removes a directory and the files in it.
+    void removeDirectory(const std::string& directory);
+    // True when the path lies on a file system held in RAM (tmpfs, ramfs).
+    bool isInMemory(const std::string& path);
     std::vector<StdString> splitDelimitedString(StdString stringToParse, StdString delimiter);
 
     std::string getCheckSums(std::string stringToCheck);

@@ -1,10 +1,17 @@
 #include "shellcommand.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace
 {
@@ -12,6 +19,8 @@ namespace
 const char8* const temporaryFileTemplate = "/tmp/cardflash-XXXXXX";
 const char8* const appendRedirection = " >> ";
 const size_t capturedLength = 8;
+const int32 notStartedStatus = 127 << 8;
+const size_t pipeBlockSize = 4096;
 
 // Only the beginning of the output is ever used; reading no more keeps a
 // chatty command from costing memory.
@@ -29,13 +38,79 @@ StdString readBeginning(int descriptor, size_t length)
     return text;
 }
 
+void flushOurOutput()
+{
+    std::cout.flush();
+    (void)std::fflush(stdout);
+}
+
+// The child is started with the standard output `outputDescriptor` (our
+// own when negative); the result is its wait status.
+int32 spawnAndWait(const std::vector<std::string>& arguments, int outputDescriptor,
+                   int unusedDescriptor, std::string* output, std::size_t limit)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outputDescriptor >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, outputDescriptor, STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, unusedDescriptor);
+    }
+    flushOurOutput();
+    pid_t child = 0;
+    const int started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (outputDescriptor >= 0) {
+        close(outputDescriptor);
+    }
+    if (output != nullptr) {
+        char buffer[pipeBlockSize];
+        ssize_t count = 0;
+        while ((count = read(unusedDescriptor, buffer, sizeof buffer)) > 0) {
+            output->append(buffer, std::min(static_cast<std::size_t>(count),
+                                            limit - std::min(limit, output->size())));
+        }
+        close(unusedDescriptor);
+    }
+    if (started != 0) {
+        return notStartedStatus;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return notStartedStatus;
+        }
+    }
+    return status;
+}
+
 } // namespace
+
+int32 runProgram(const std::vector<std::string>& arguments)
+{
+    return spawnAndWait(arguments, -1, -1, nullptr, 0);
+}
+
+bool runProgramForOutput(const std::vector<std::string>& arguments, std::size_t limit,
+                         std::string& output)
+{
+    output.clear();
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    const int32 status = spawnAndWait(arguments, pipeEnds[1], pipeEnds[0], &output, limit);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 int32 runShellCommand(const StdString& command)
 {
     // The child writes to our own stdout; what we printed must come first.
-    std::cout.flush();
-    (void)std::fflush(stdout);
+    flushOurOutput();
     // The utilities and the unit's application are found through the
     // shell's search path; this is the one place that starts a shell.
     return std::system(command.c_str()); // NOLINT(cert-env33-c)

@@ -32,7 +32,7 @@ error_lines() { printf '%s: error!: %s\n            error %s\n' "$tool" "$1" "$2
 # fill_ff FILE OFFSET LENGTH: what an erase leaves behind.
 fill_ff() {
     [ "$3" -gt 0 ] || return 0
-    tr '\000' '\377' </dev/zero | head -c "$3" |
+    head -c "$3" /dev/zero | tr '\000' '\377' |
         dd of="$1" bs=65536 seek="$2" oflag=seek_bytes conv=notrunc status=none
 }
 

@@ -1,0 +1,250 @@
+"""The emulated unit as the bench sees it: QEMU's versatilepb (an ARM926EJ-S
+like the unit's processor) with 128 MiB, the board's 64 MiB CFI NOR flash
+in one file that survives power-off, an SD card in the slot, the board's
+display, and three UARTs: the console, the transcript (the update tool's
+output, copied by the unit's init) and the service port (a root shell).
+
+The boot chain is played by boot/boot-loader, which hands QEMU the kernel,
+device tree and command line that the unit's flash (or, through the ROM's
+fallback, its card) holds. Power-off is what the operator does: the plug
+is pulled (SIGKILL), whatever the unit is doing.
+"""
+
+import os
+import re
+import signal
+import subprocess
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+EMULATOR = os.path.dirname(HERE)
+BOOT_LOADER = os.path.join(EMULATOR, "boot", "boot-loader")
+MEMORY = "128M"
+# The display's window in the board's framebuffer, and the picture taken of it.
+WINDOW = (479, 272)
+FIRMWARE_LINE = re.compile(r"unit: (firmware|recovery) ([^ ]*)")
+LAST_LINE = re.compile(r"^FLASH (COMPLETE|FAILED)$", re.M)
+
+
+class NoBoot(Exception):
+    """The unit does not boot: the boot chain finds nothing, or the kernel
+    does not come up in time."""
+
+
+def make_card(card_dir, image):
+    """A card like the operator's: a partition table and a vfat partition 1
+    from 1 MiB on, holding CARD_DIR's files. The emulated card wants a
+    power-of-two size. No loop device: sfdisk, mkfs.vfat and mtools."""
+    size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(card_dir) for f in fs)
+    mib = 32
+    while mib * 2**20 < size * 11 // 10 + 4 * 2**20:
+        mib *= 2
+    with open(image, "wb") as f:
+        f.truncate(mib * 2**20)
+    subprocess.run(["sfdisk", "-q", image], input=b"start=2048, type=c\n", check=True)
+    subprocess.run(["mkfs.vfat", "-n", "LUMOCARD", "--offset", "2048", image, str((mib - 1) * 1024)],
+                   check=True, stdout=subprocess.DEVNULL)
+    entries = [os.path.join(card_dir, e) for e in sorted(os.listdir(card_dir))]
+    if entries:
+        subprocess.run(["mcopy", "-s", "-i", image + "@@1M"] + entries + ["::/"], check=True,
+                       env=dict(os.environ, MTOOLS_SKIP_CHECK="1"))
+
+
+class Unit:
+    def __init__(self, job, card=None, extra_bootargs=""):
+        self.job, self.card, self.extra = job, card, extra_bootargs
+        self.qemu = None
+        self.started = None
+        self.boot_source = None
+        self.firmware = None
+        self.service_seq = 0
+        self.lock = threading.Lock()
+        os.makedirs(job, exist_ok=True)
+
+    def path(self, name):
+        return os.path.join(self.job, name)
+
+    def flash(self):
+        return self.path("flash.img")
+
+    # --- power ------------------------------------------------------------
+
+    def power_on(self, boot_timeout=120):
+        """Boots the unit; returns the firmware (or recovery) version it
+        reports on its console. Raises NoBoot."""
+        boot_dir = self.path("boot")
+        chain = subprocess.run([BOOT_LOADER, self.flash(), boot_dir, self.card or "", self.extra],
+                               capture_output=True, text=True)
+        self.boot_source = chain.stdout.strip()
+        if chain.returncode == 3:
+            raise NoBoot(self.boot_source)
+        if chain.returncode != 0:
+            raise RuntimeError("boot-loader failed: %s%s" % (chain.stdout, chain.stderr))
+        self.start_qemu(boot_dir)
+        match = self.wait_for("console.log", FIRMWARE_LINE, boot_timeout)
+        if match is None:
+            self.power_off()
+            raise NoBoot("the kernel did not bring up the unit's init within %d s" % boot_timeout)
+        self.booted = time.monotonic()
+        self.firmware = match.group(2)
+        return self.firmware
+
+    def start_qemu(self, boot_dir):
+        for fifo in ("service.in", "service.out", "monitor.in", "monitor.out"):
+            if os.path.exists(self.path(fifo)):
+                os.remove(self.path(fifo))
+            os.mkfifo(self.path(fifo))
+        for log in ("console.log", "transcript.log", "service.log", "monitor.log"):
+            open(self.path(log), "wb").close()
+        args = ["qemu-system-arm", "-M", "versatilepb", "-m", MEMORY, "-nodefaults", "-no-reboot",
+                "-display", "none",
+                "-drive", "if=pflash,format=raw,file=%s" % self.flash(),
+                "-kernel", os.path.join(boot_dir, "kernel"), "-dtb", os.path.join(boot_dir, "dtb"),
+                "-append", open(os.path.join(boot_dir, "cmdline")).read(),
+                "-chardev", "file,id=console,path=%s" % self.path("console.log"),
+                "-chardev", "file,id=transcript,path=%s" % self.path("transcript.log"),
+                "-chardev", "pipe,id=service,path=%s" % self.path("service"),
+                "-serial", "chardev:console", "-serial", "chardev:transcript",
+                "-serial", "chardev:service",
+                "-monitor", "pipe:%s" % self.path("monitor")]
+        if os.path.exists(os.path.join(boot_dir, "initrd")):
+            args += ["-initrd", os.path.join(boot_dir, "initrd")]
+        if self.card:
+            args += ["-drive", "if=sd,format=raw,file=%s" % self.card]
+        self.started = time.monotonic()
+        self.qemu = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=open(self.path("qemu.log"), "wb"),
+                                     stderr=subprocess.STDOUT)
+        for name in ("service", "monitor"):
+            threading.Thread(target=self.drain, args=(name,), daemon=True).start()
+
+    def drain(self, name):
+        with open(self.path(name + ".out"), "rb") as pipe, open(self.path(name + ".log"), "ab") as log:
+            while True:
+                data = pipe.read1(65536)
+                if not data:
+                    return
+                log.write(data)
+                log.flush()
+
+    def power_off(self):
+        """Pulls the plug: the unit stops wherever it is."""
+        if self.qemu and self.qemu.poll() is None:
+            self.qemu.send_signal(signal.SIGKILL)
+            self.qemu.wait()
+        self.qemu = None
+
+    def running(self):
+        return self.qemu is not None and self.qemu.poll() is None
+
+    def cpu_seconds(self):
+        """The processor time QEMU has spent so far."""
+        with open("/proc/%d/stat" % self.qemu.pid) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    # --- what the unit says -----------------------------------------------
+
+    def text(self, log):
+        with open(self.path(log), "rb") as f:
+            return f.read().decode("latin-1")
+
+    def wait_for(self, log, pattern, timeout, start=0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            match = pattern.search(self.text(log), start)
+            if match:
+                return match
+            if not self.running():
+                return None
+            time.sleep(0.1)
+        return None
+
+    def tool_lines(self):
+        """The update tool's output so far, progress returns as line ends."""
+        return [line for line in re.split(r"[\r\n]", self.text("transcript.log")) if line]
+
+    def wait_update_over(self, timeout):
+        """The tool's last line (FLASH COMPLETE or FLASH FAILED), or None."""
+        match = self.wait_for("transcript.log", LAST_LINE, timeout)
+        return match.group(0) if match else None
+
+    def service(self, command, timeout=600):
+        """Runs a shell command on the service port; returns (status, output)."""
+        with self.lock:
+            self.service_seq += 1
+            marker = "### done %d" % self.service_seq
+            start = len(self.text("service.log"))
+            with open(self.path("service.in"), "w") as port:
+                port.write("%s\necho \"%s $?\"\n" % (command, marker))
+            match = self.wait_for("service.log", re.compile(re.escape(marker) + r" (\d+)\r?\n"), timeout, start)
+            if match is None:
+                raise RuntimeError("no answer from the service port to: %s" % command)
+            return int(match.group(1)), self.text("service.log")[start:match.start()]
+
+    # --- the display --------------------------------------------------------
+
+    def monitor(self, command):
+        with open(self.path("monitor.in"), "w") as port:
+            port.write(command + "\n")
+
+    def picture(self, name, hold=False):
+        """A picture of the display's window, JOB/pictures/NAME.png; with
+        hold, the unit is stopped while it is taken, so that it shows that
+        very moment."""
+        pictures = self.path("pictures")
+        os.makedirs(pictures, exist_ok=True)
+        ppm = os.path.join(pictures, name + ".ppm")
+        if os.path.exists(ppm):
+            os.remove(ppm)
+        if hold:
+            self.monitor("stop")
+        self.monitor("screendump " + ppm)
+        deadline = time.monotonic() + 30
+        while not ppm_complete(ppm) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        if hold:
+            self.monitor("cont")
+        png = os.path.join(pictures, name + ".png")
+        with open(png, "wb") as out:
+            subprocess.run("pnmcut -left 0 -top 0 -width %d -height %d %s | pnmtopng" % (WINDOW + (ppm,)),
+                           shell=True, check=True, stdout=out, stderr=subprocess.DEVNULL)
+        os.remove(ppm)
+        return png
+
+
+def ppm_complete(path):
+    """The screendump is written whole: as long as its header says."""
+    try:
+        with open(path, "rb") as f:
+            header = f.read(20).split()
+        width, height = int(header[1]), int(header[2])
+        return os.path.getsize(path) >= width * height * 3 + len(b"P6\n%d %d\n255\n" % (width, height))
+    except (OSError, IndexError, ValueError):
+        return False
+
+
+class Camera(threading.Thread):
+    """Follows the update and takes pictures of the display, the unit held
+    for each, at the first, fourth and eighth "Writing" line."""
+
+    SHOTS = {1: "1-start", 4: "2-flashing", 8: "3-flashing-late"}
+
+    def __init__(self, unit):
+        super().__init__(daemon=True)
+        self.unit = unit
+        self.stopped = threading.Event()
+
+    def run(self):
+        taken = 0
+        while not self.stopped.is_set() and self.unit.running():
+            writes = sum(1 for line in self.unit.tool_lines() if line.startswith("Writing "))
+            for n in range(taken + 1, writes + 1):
+                if n in self.SHOTS:
+                    self.unit.picture(self.SHOTS[n], hold=True)
+            taken = writes
+            time.sleep(0.1)
+
+    def stop(self):
+        self.stopped.set()
+        self.join()
