@@ -19,7 +19,9 @@ const std::initializer_list<const char8*> helpOption = {"-h", "--help"};
 const std::initializer_list<const char8*> flashOption = {"-f", "--flashboard"};
 const std::initializer_list<const char8*> verifyOption = {"-v", "--verifySDCard"};
 const std::initializer_list<const char8*> versionOption = {"-g", "--getVersionToUpdate"};
-const std::initializer_list<const char8*> uninstallOption = {"-u", "B", "--uninstallBootstrap"};
+// The help names "-B"; "B" without a dash has always worked too.
+const std::initializer_list<const char8*> uninstallOption = {"-u", "-B", "B",
+                                                             "--uninstallBootstrap"};
 const std::initializer_list<const char8*> installOption = {"-i", "--install"};
 const std::initializer_list<const char8*> checkSumsOption = {"-c", "--calcsums"};
 
