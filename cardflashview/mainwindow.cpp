@@ -164,18 +164,18 @@ void MainWindow::showPage(const char* title, const QString& text)
 // ellipsis when it is too long.
 QString MainWindow::reasonLines() const
 {
-    const QString reason = printable(toolOutput.firstLine());
+    QString reason = printable(toolOutput.firstLine());
     if (reason.contains(m_flashFailed))
         return QString();
     const QFontMetrics metrics(ui->TextLabel->font());
     const int width = ui->TextLabel->width();
-    int fits = reason.size();
+    qsizetype fits = reason.size();
     while (fits > 1 && metrics.horizontalAdvance(reason.left(fits)) > width)
         --fits;
     if (fits == reason.size())
         return reason;
-    const int blank = reason.lastIndexOf(QLatin1Char(' '), fits - 1);
-    const int cut = blank > 0 ? blank : fits;
+    const qsizetype blank = reason.lastIndexOf(QLatin1Char(' '), fits - 1);
+    const qsizetype cut = blank > 0 ? blank : fits;
     return reason.left(cut) + QLatin1Char('\n') +
            metrics.elidedText(reason.mid(cut).trimmed(), Qt::ElideRight, width);
 }
