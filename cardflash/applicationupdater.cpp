@@ -2,9 +2,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Stat.h"
+#include "cardtext.h"
 #include "console.h"
 #include "filesystem.h"
 #include "manifestsignature.h"
@@ -16,6 +21,8 @@ const StdString ApplicationUpdater::m_pathToImages = "/images/";
 const StdString ApplicationUpdater::m_manifestFileName = "lumoManifest";
 const StdString ApplicationUpdater::m_signatureFileName = "lumoManifest.sig";
 const StdString ApplicationUpdater::m_trustedKeysFileName = "/usr/share/lumo/keys/manifest.pub";
+const StdString ApplicationUpdater::m_rootTrustedKeysFileName = "/etc/lumo/keys/manifest.pub";
+const StdString ApplicationUpdater::m_tarBallCopyFolder = "/tmp";
 const StdString ApplicationUpdater::m_tarBallFileName = "lumoTarBall.tar.gz";
 const StdString ApplicationUpdater::m_versionLine = "Version";
 const StdString ApplicationUpdater::m_bootStrapFileName = "bootstrap.bin";
@@ -48,9 +55,11 @@ const char8* const noManifestMessage = "NO MANIFEST";
 const char8* const tarBallVerdict = "TARBALL";
 const char8* const flashVerdict = "FLASH";
 const char8* const invalidVerdict = "INVALID";
-const char8* const flashCompleteMessage = "FLASH COMPLETE";
-const char8* const flashFailedMessage = "FLASH FAILED";
+const char8* const updateIncompleteMessage = "UPDATE INCOMPLETE";
 const char8* const imageRejectedMessage = "IMAGE REJECTED: ";
+const char8* const moreRejectedMessage = "MORE IMAGES REJECTED: ";
+const char8* const tarBallTooLargeMessage = "TAR BALL DOES NOT FIT IN ";
+const char8* const nothingInstalledMessage = "NOTHING INSTALLED FROM THE TAR BALL";
 const char8* const noImageToWriteMessage = "NO IMAGE TO WRITE";
 const char8* const readBackFailedMessage = "READ-BACK FAILED: ";
 const char8* const signatureMissingMessage = "SIGNATURE MISSING";
@@ -84,29 +93,35 @@ const size_t longestKeyFile = std::size_t{64} * 1024;
 const char8* const flashDeviceMarker = "dev";
 const char8* const extractionRoot = "/";
 const char8 pathSeparator = '/';
-const size_t longestPrintedName = 64;
+// However many names a card gets rejected, only this many are kept to be
+// shown; the rest are counted.
+const size_t mostRejectedShown = 100;
 
 // A field is copied as a zero-terminated text: a NUL byte ends it.
-StdString fieldOf(const std::string& line, size_t first, size_t end)
+StdString fieldOf(std::string_view line, size_t first, size_t end)
 {
-    return StdString(line.substr(first, end - first).c_str());
+    std::string_view field = line.substr(first, end - first);
+    field = field.substr(0, field.find('\0'));
+    StdString text;
+    text.assign(field.data(), field.size());
+    return text;
 }
 
 // The end of the field that starts at `first`: the next comma, or the line's end.
-size_t fieldEnd(const std::string& line, size_t first)
+size_t fieldEnd(std::string_view line, size_t first)
 {
     const size_t comma = line.find(manifestDelimiter, first);
-    return comma == std::string::npos ? line.size() : comma;
+    return comma == std::string_view::npos ? line.size() : comma;
 }
 
 // Cuts a manifest line into its name, its value and its third field, which
 // is trimmed and empty when absent (fields after the third are ignored).
 // False when the line has no comma, so it is no entry.
-bool splitManifestLine(const std::string& line, StdString& name, StdString& value,
+bool splitManifestLine(std::string_view line, StdString& name, StdString& value,
                        StdString& digestField)
 {
     const size_t firstComma = line.find(manifestDelimiter);
-    if (firstComma == std::string::npos) {
+    if (firstComma == std::string_view::npos) {
         return false;
     }
     const size_t secondComma = fieldEnd(line, firstComma + 1);
@@ -120,6 +135,13 @@ bool splitManifestLine(const std::string& line, StdString& name, StdString& valu
     return true;
 }
 
+// Anything at the path, or any doubt whether something is there.
+bool somethingAt(const StdString& path)
+{
+    Stat status;
+    return status.lstat(path) || errno != ENOENT;
+}
+
 // Images live directly in the image directory; a name that walks out of it
 // must never get its target verified or written.
 bool leavesImageDirectory(const StdString& name)
@@ -127,27 +149,12 @@ bool leavesImageDirectory(const StdString& name)
     return name.find(pathSeparator) != std::string::npos || name == "." || name == "..";
 }
 
-// Manifest names come from the card: keep hostile bytes and endless lines
-// off the operator's screen.
-std::string printableName(const StdString& name)
-{
-    std::string shown = name.substr(0, longestPrintedName);
-    for (char8& c : shown) {
-        if (c < ' ' || c > '~') {
-            c = '?';
-        }
-    }
-    if (name.size() > longestPrintedName) {
-        shown += "...";
-    }
-    return shown;
-}
-
 } // namespace
 
 ApplicationUpdater::ApplicationUpdater()
-    : m_tarBallInManifest(false), m_signedPackage(false), m_manifestRead(false),
-      m_manifestAccepted(false)
+    : m_rejectedCount(0), m_tarBallInManifest(false), m_tarBallCheck(TarBallCheck::NotDone),
+      m_tarBallDamaged(false), m_writingStarted(false), m_signedPackage(false),
+      m_manifestRead(false), m_manifestAccepted(false)
 {
     Initialize();
 }
@@ -174,20 +181,30 @@ StdString ApplicationUpdater::getManifestFileName()
     return m_pathToSDCard + m_manifestFileName;
 }
 
+// Each reading of the card ends with the line its reader waits for, even
+// when the tool runs out of memory on the way.
 void ApplicationUpdater::GetVersion()
 {
-    GetFilesToUpdateFromManifest();
-    printLine(m_versionInManifest);
+    try {
+        GetFilesToUpdateFromManifest();
+        printLine(shownCardText(m_versionInManifest));
+    } catch (const std::exception&) {
+        printLine("");
+    }
 }
 
 void ApplicationUpdater::ValidateInstallationMedia()
 {
-    GetFilesToUpdateFromManifest();
-    if (m_tarBallInManifest) {
-        printLine(checkTarBall() ? tarBallVerdict : invalidVerdict);
-    } else if (m_rejectedFileList.empty() && HasImageToWrite()) {
-        printLine(flashVerdict);
-    } else {
+    try {
+        GetFilesToUpdateFromManifest();
+        if (m_tarBallInManifest) {
+            printLine(checkTarBall() ? tarBallVerdict : invalidVerdict);
+        } else if (m_rejectedCount == 0 && HasImageToWrite()) {
+            printLine(flashVerdict);
+        } else {
+            printLine(invalidVerdict);
+        }
+    } catch (const std::exception&) {
         printLine(invalidVerdict);
     }
 }
@@ -197,12 +214,18 @@ void ApplicationUpdater::ValidateInstallationMedia()
 // manifest when it reads that line.
 bool ApplicationUpdater::ExecuteUpdate()
 {
-    if (!GetFilesToUpdateFromManifest()) {
+    try {
+        if (!GetFilesToUpdateFromManifest()) {
+            return FlashFailed();
+        }
+        return m_tarBallInManifest ? UpdateFromTarBall() : UpdateImages();
+    } catch (const std::exception&) {
         return FlashFailed();
     }
-    if (m_tarBallInManifest) {
-        return FlashResult(uncompressTarBall(flashFailedMessage));
-    }
+}
+
+bool ApplicationUpdater::UpdateImages()
+{
     if (ReportRejectedImages()) {
         return FlashFailed();
     }
@@ -251,27 +274,59 @@ std::vector<StdString> ApplicationUpdater::DevicesToWrite()
     return devices;
 }
 
+bool ApplicationUpdater::UpdateFromTarBall()
+{
+    if (!checkTarBall()) {
+        if (m_tarBallCheck == TarBallCheck::Rejected) {
+            printLine(imageRejectedMessage + m_tarBallFileName);
+        }
+        return FlashFailed();
+    }
+    const ExtractionResult result = uncompressTarBall();
+    if (!result.wroteSomething) {
+        printLine(nothingInstalledMessage);
+    }
+    return FlashResult(result.complete);
+}
+
 bool ApplicationUpdater::FlashResult(bool completed)
 {
     if (!completed) {
         return FlashFailed();
     }
-    printLine(flashCompleteMessage);
+    printLine(kFlashCompleteLine);
     return true;
 }
 
+// The display tells a refused package, which left the unit as it was, from
+// an update that stopped half-way by the line before the last.
 bool ApplicationUpdater::FlashFailed()
 {
-    printLine(flashFailedMessage);
+    if (m_writingStarted) {
+        printLine(updateIncompleteMessage);
+    }
+    printLine(kFlashFailedLine);
     return false;
+}
+
+void ApplicationUpdater::RejectImage(const StdString& name)
+{
+    ++m_rejectedCount;
+    if (m_rejectedFileList.size() < mostRejectedShown) {
+        m_rejectedFileList.push_back(shownCardName(name).c_str());
+    }
 }
 
 bool ApplicationUpdater::ReportRejectedImages()
 {
     for (const StdString& name : m_rejectedFileList) {
-        printLine(imageRejectedMessage + printableName(name));
+        printLine(imageRejectedMessage + name);
     }
-    return !m_rejectedFileList.empty();
+    if (m_rejectedCount > m_rejectedFileList.size()) {
+        printLine(moreRejectedMessage +
+                  std::to_string(m_rejectedCount - m_rejectedFileList.size()));
+    }
+    return m_rejectedCount != 0;
 }
 
 bool ApplicationUpdater::HasImageToWrite()
@@ -284,44 +339,70 @@ bool ApplicationUpdater::HasImageToWrite()
     return false;
 }
 
-// The install action checks the tar ball before anything else has read the
-// manifest; then this is the one reading of it, and it stays quiet about a
-// missing card.
 bool ApplicationUpdater::checkTarBall()
 {
+    if (m_tarBallCheck == TarBallCheck::NotDone) {
+        m_tarBallCheck = CheckAndCopyTarBall();
+    }
+    return m_tarBallCheck == TarBallCheck::Verified;
+}
+
+// The install action checks the tar ball before anything else has read the
+// manifest; then this is the one reading of it, and it stays quiet about a
+// missing card. The copy is what gets unpacked, whatever the card gives
+// on a later read.
+ApplicationUpdater::TarBallCheck ApplicationUpdater::CheckAndCopyTarBall()
+{
     if (!m_manifestRead && !CardHoldsManifest()) {
-        return false;
+        return TarBallCheck::Rejected;
     }
     FileSystem fileSystem;
     if (!ProcessManifestFile(&fileSystem) || !m_tarBallInManifest || m_tarBallCheckSum.IsEmpty() ||
         (m_signedPackage && m_tarBallDigestField.IsEmpty())) {
-        return false;
+        return TarBallCheck::Rejected;
     }
-    std::uint64_t length = 0;
-    return VerifyFile(m_pathToSDCard + m_tarBallFileName, m_tarBallCheckSum, m_tarBallDigestField,
-                      length);
+    const bool copyMade = m_tarBallCopy.create(m_tarBallCopyFolder);
+    const ImageDigests digests =
+        copyMade ? ReadDigests(m_pathToSDCard + m_tarBallFileName, true, &m_tarBallCopy)
+                 : ImageDigests();
+    if (!copyMade || m_tarBallCopy.writeFailed()) {
+        printLine(tarBallTooLargeMessage + m_tarBallCopyFolder);
+        return TarBallCheck::NoRoom;
+    }
+    return Matches(digests, m_tarBallCheckSum, m_tarBallDigestField) ? TarBallCheck::Verified
+                                                                     : TarBallCheck::Rejected;
 }
 
-bool ApplicationUpdater::uncompressTarBall(const char8* lastLineOnFatalError)
+ExtractionResult ApplicationUpdater::uncompressTarBall()
 {
-    if (!checkTarBall()) {
-        return false;
+    ExtractionResult result;
+    if (checkTarBall()) {
+        FileSystem fileSystem;
+        result = fileSystem.uncompressTarGz(m_tarBallCopy.rewound(), extractionRoot);
     }
-    FileSystem fileSystem;
-    return fileSystem.uncompressTarGz(m_pathToSDCard + m_tarBallFileName, extractionRoot,
-                                      lastLineOnFatalError);
+    m_writingStarted = m_writingStarted || result.wroteSomething;
+    m_tarBallDamaged = result.damaged;
+    return result;
 }
 
-bool ApplicationUpdater::InstallTarBall()
+ExtractionResult ApplicationUpdater::InstallTarBall()
 {
     SDCardHandler sdCard;
     if (!sdCard.IsMounted()) {
         sdCard.Mount();
     }
     // Only an unpacked tar ball counts as installed; mounting alone is not.
-    const bool installed = sdCard.IsAvailable() && sdCard.IsMounted() && uncompressTarBall();
+    ExtractionResult result;
+    if (sdCard.IsAvailable() && sdCard.IsMounted()) {
+        result = uncompressTarBall();
+    }
     sdCard.UnMount();
-    return installed;
+    return result;
+}
+
+bool ApplicationUpdater::TarBallDamaged() const
+{
+    return m_tarBallDamaged;
 }
 
 bool ApplicationUpdater::CardHoldsManifest()
@@ -368,13 +449,13 @@ bool ApplicationUpdater::ProcessManifestFile(FileSystem* localFileSystem)
     return m_manifestAccepted;
 }
 
-// Anything at the keys' path, even a broken link, makes the unit a signed
+// Anything at either key path, even a broken link, makes the unit a signed
 // one, and so does any doubt whether something is there: a key file that
-// cannot be read must refuse, never let unsigned packages in.
+// cannot be read must refuse, never let unsigned packages in. The root file
+// system's key outlives a damaged application file system.
 bool ApplicationUpdater::ManifestIsTrusted(const std::string& manifest)
 {
-    Stat keyFile;
-    m_signedPackage = keyFile.lstat(m_trustedKeysFileName) || errno != ENOENT;
+    m_signedPackage = somethingAt(m_trustedKeysFileName) || somethingAt(m_rootTrustedKeysFileName);
     if (!m_signedPackage) {
         return true;
     }
@@ -385,14 +466,27 @@ bool ApplicationUpdater::ManifestIsTrusted(const std::string& manifest)
         return false;
     }
     std::string signature;
-    std::string keyText;
-    std::vector<std::string> keys;
     const bool trusted =
         fileSystem.readFileBytes(signatureFileName, kEd25519SignatureSize, signature) &&
-        fileSystem.readFileBytes(m_trustedKeysFileName, longestKeyFile, keyText) &&
-        readEd25519PublicKeys(keyText, keys) && anyKeyVerifies(keys, manifest, signature);
+        anyKeyVerifies(TrustedKeys(), manifest, signature);
     if (!trusted) {
         printLine(signatureInvalidMessage);
+    }
+    return trusted;
+}
+
+// A key file that is not made only of well-formed keys gives none.
+std::vector<std::string> ApplicationUpdater::TrustedKeys()
+{
+    FileSystem fileSystem;
+    std::vector<std::string> trusted;
+    for (const StdString& keyFileName : {m_trustedKeysFileName, m_rootTrustedKeysFileName}) {
+        std::string keyText;
+        std::vector<std::string> keys;
+        if (fileSystem.readFileBytes(keyFileName, longestKeyFile, keyText) &&
+            readEd25519PublicKeys(keyText, keys)) {
+            trusted.insert(trusted.end(), keys.begin(), keys.end());
+        }
     }
     return trusted;
 }
@@ -407,12 +501,15 @@ void ApplicationUpdater::ProcessManifestText(const std::string& manifest)
         if (lineEnd == std::string::npos) {
             lineEnd = manifest.size();
         }
-        ProcessManifestLine(StdString(manifest.substr(lineStart, lineEnd - lineStart).c_str()));
+        const std::string_view line(manifest.data() + lineStart, lineEnd - lineStart);
+        ProcessManifestLine(line.substr(0, line.find('\0')));
         lineStart = lineEnd + 1;
     }
 }
 
-void ApplicationUpdater::ProcessManifestLine(const StdString& line)
+// Only names the partition map writes are verified: no other name is ever
+// written, and a card of millions of them must not cost a file lookup each.
+void ApplicationUpdater::ProcessManifestLine(std::string_view line)
 {
     StdString fileName;
     StdString checkSum;
@@ -429,75 +526,96 @@ void ApplicationUpdater::ProcessManifestLine(const StdString& line)
         m_tarBallDigestField = digestField;
     }
     if (leavesImageDirectory(fileName)) {
-        m_rejectedFileList.push_back(fileName);
+        RejectImage(fileName);
         return;
     }
-    const bool digestMissing = m_signedPackage && digestField.IsEmpty();
-    std::uint64_t length = 0;
-    if (!digestMissing && VerifyFile(m_pathToImages + fileName, checkSum, digestField, length)) {
-        m_orderedFileList.push_back(fileName);
-        m_filesInManifest[fileName] = checkSum;
-        if (!digestField.IsEmpty()) {
-            m_sha256InManifest[fileName] = digestField.substr(std::strlen(sha256FieldPrefix));
-            m_imageSizes[fileName] = length;
-        }
-    } else if (!FlashDeviceFor(fileName).IsEmpty()) {
-        m_rejectedFileList.push_back(fileName);
+    if (FlashDeviceFor(fileName).IsEmpty()) {
+        return;
+    }
+    if (m_signedPackage && digestField.IsEmpty()) {
+        RejectImage(fileName);
+        return;
+    }
+    const ImageDigests& digests = DigestsOf(fileName, !digestField.IsEmpty());
+    if (!Matches(digests, checkSum, digestField)) {
+        RejectImage(fileName);
+        return;
+    }
+    m_orderedFileList.push_back(fileName);
+    m_filesInManifest[fileName] = checkSum;
+    m_imageSizes[fileName] = digests.length;
+    if (!digestField.IsEmpty()) {
+        m_sha256InManifest[fileName] = digestField.substr(std::strlen(sha256FieldPrefix));
     }
 }
 
 bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum, StdString digestField)
 {
-    std::uint64_t length = 0;
-    return VerifyFile(fileName, checkSum, digestField, length);
+    return Matches(ReadDigests(fileName, !StdString(digestField.c_str()).Trim().IsEmpty()),
+                   checkSum, digestField);
 }
 
-bool ApplicationUpdater::VerifyFile(const StdString& fileName, const StdString& checkSum,
-                                    const StdString& digestField, std::uint64_t& length)
+// An image is read once however many lines name it, and once more only when
+// a later line asks for the SHA-256 that the first reading left out.
+const ApplicationUpdater::ImageDigests& ApplicationUpdater::DigestsOf(const StdString& name,
+                                                                      bool sha256Wanted)
 {
+    const auto known = m_imageDigests.find(name);
+    if (known != m_imageDigests.end() && (known->second.sha256Known || !sha256Wanted)) {
+        return known->second;
+    }
+    return m_imageDigests[name] = ReadDigests(m_pathToImages + name, sha256Wanted);
+}
+
+// A folder or a device node is no image, whatever checksum it gives.
+// Without a SHA-256 to check only the legacy text is worked out, as before:
+// the SHA-256 of every byte costs the unit's slow processor dearly. Its
+// length is then the size the file had when it was looked at.
+ApplicationUpdater::ImageDigests
+ApplicationUpdater::ReadDigests(const StdString& fileName, bool sha256Wanted, PrivateFile* copy)
+{
+    ImageDigests digests;
     SDCardHandler sdCard;
-    if (!sdCard.IsAvailable() || !sdCard.IsMounted()) {
-        return false;
+    Stat fileStatus;
+    if (!sdCard.IsAvailable() || !sdCard.IsMounted() || !fileStatus.isRegularFile(fileName)) {
+        return digests;
     }
-    return MatchesDigests(fileName, checkSum, digestField, length);
+    FileSystem fileSystem;
+    if (!sha256Wanted) {
+        digests.checkSums = fileSystem.getFileCheckSums(fileName);
+        digests.length = fileStatus.size();
+        digests.readable = true;
+        return digests;
+    }
+    digests.readable = fileSystem.getFileDigests(fileName, digests.checkSums, digests.sha256,
+                                                 digests.length, copy);
+    digests.sha256Known = digests.readable;
+    return digests;
 }
 
-// A folder or a device node is no image, whatever checksum it gives. A
-// third field that is not exactly "sha256:" and 64 lowercase hex digits can
+// A third field that is not exactly "sha256:" and 64 lowercase hex digits can
 // never equal what is computed, so a check this version cannot make fails.
-// Without a third field only the legacy text is worked out, as before: the
-// SHA-256 of every byte costs the unit's slow processor dearly.
-bool ApplicationUpdater::MatchesDigests(const StdString& fileName, const StdString& checkSum,
-                                        const StdString& digestField, std::uint64_t& length)
+bool ApplicationUpdater::Matches(const ImageDigests& digests, const StdString& checkSum,
+                                 const StdString& digestField)
 {
-    Stat fileStatus;
-    if (!fileStatus.isRegularFile(fileName)) {
-        return false;
-    }
     StdString expectedDigest(digestField.c_str());
-    const bool wholeImageDigest = !expectedDigest.Trim().IsEmpty();
-    FileSystem fileSystem;
-    std::string calculatedCheckSums;
-    std::string calculatedSha256;
-    if (!wholeImageDigest) {
-        calculatedCheckSums = fileSystem.getFileCheckSums(fileName);
-    } else if (!fileSystem.getFileDigests(fileName, calculatedCheckSums, calculatedSha256,
-                                          length)) {
-        return false;
-    }
     StdString expected(checkSum.c_str());
-    StdString calculated(calculatedCheckSums.c_str());
-    if (expected.Trim() != calculated.Trim()) {
+    StdString calculated(digests.checkSums.c_str());
+    if (!digests.readable || expected.Trim() != calculated.Trim()) {
         return false;
     }
-    return !wholeImageDigest ||
-           expectedDigest == StdString(sha256FieldPrefix) + calculatedSha256.c_str();
+    return expectedDigest.Trim().IsEmpty() ||
+           (digests.sha256Known &&
+            expectedDigest == StdString(sha256FieldPrefix) + digests.sha256.c_str());
 }
 
 StdString ApplicationUpdater::FlashDeviceFor(const StdString& fileName)
 {
-    const StdString value = m_possibleFiles[fileName];
-    return value.Find(flashDeviceMarker) > 0 ? value : StdString();
+    const auto entry = m_possibleFiles.find(fileName);
+    if (entry == m_possibleFiles.end() || entry->second.Find(flashDeviceMarker) <= 0) {
+        return StdString();
+    }
+    return entry->second;
 }
 
 // With a boot set on the card, the bootstrap is erased first and written
@@ -556,36 +674,26 @@ bool ApplicationUpdater::WriteErasedPartition(const StdString& name, const StdSt
     if (CopyPartition(flashDevice, name) != 0) {
         return false;
     }
-    return m_sha256InManifest.count(name) != 0 ? ReadBackMatches(name, flashDevice)
-                                                : ImageUnchanged(name);
+    return ReadBackMatches(name, flashDevice);
 }
 
-// flashcp has compared the partition with the file; the partition itself
-// must now hold what the manifest describes, and no more: a file that grew
-// after it was verified has put its extra bytes behind the image.
+// flashcp has compared the partition with the file, but the file is not
+// what was verified if it changed meanwhile, and the partition may hold
+// more than the image: whatever flashcp read, the partition must hold the
+// verified image and, behind it, nothing but erased bytes. JFFS2 would take
+// anything there for its own nodes.
 bool ApplicationUpdater::ReadBackMatches(const StdString& name, const StdString& flashDevice)
 {
     FileSystem fileSystem;
-    Stat image;
+    const bool wholeImageDigest = m_sha256InManifest.count(name) != 0;
+    StdString expected(wholeImageDigest ? m_sha256InManifest[name].c_str()
+                                        : m_filesInManifest[name].c_str());
     std::string written;
-    if (image.stat(m_pathToImages + name) && image.size() == m_imageSizes[name] &&
-        fileSystem.getLeadingSha256(flashDevice, m_imageSizes[name], written) &&
-        written == m_sha256InManifest[name]) {
+    if (fileSystem.getWrittenDigest(flashDevice, m_imageSizes[name], wholeImageDigest, written) &&
+        StdString(written.c_str()) == expected.Trim()) {
         return true;
     }
-    printLine(readBackFailedMessage + printableName(name));
-    return false;
-}
-
-// Without a whole-image digest, only the file can be looked at again: it
-// must still be the one that was verified before anything was touched.
-bool ApplicationUpdater::ImageUnchanged(const StdString& name)
-{
-    std::uint64_t length = 0;
-    if (MatchesDigests(m_pathToImages + name, m_filesInManifest[name], StdString(), length)) {
-        return true;
-    }
-    printLine(imageRejectedMessage + printableName(name));
+    printLine(readBackFailedMessage + shownCardName(name));
     return false;
 }
 
@@ -612,6 +720,7 @@ void ApplicationUpdater::UnlockFileSystem()
 
 int32 ApplicationUpdater::ErasePartition(StdString deviceToErase)
 {
+    m_writingStarted = true;
     printLine(eraseMessage + deviceToErase);
     const int32 status = m_flashUtilities.Run(StdString(eraseCommand) + deviceToErase + eraseRange);
     printLine(status);

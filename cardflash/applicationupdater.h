@@ -4,24 +4,28 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "StdString.h"
 #include "flashutilities.h"
+#include "filesystem.h"
 #include "lumo_common.h"
-
-class FileSystem;
+#include "privatefile.h"
 
 // Reads the update package from the SD card, checks every image it names
 // and writes the checked images into their flash partitions (or unpacks a
 // tar-ball package). One instance serves one command-line action, and reads
 // the card's manifest once: the bytes whose signature is checked are the
-// bytes that are parsed.
+// bytes that are parsed. It reads each image, and the tar ball, once too:
+// what is written is what was checked.
 class ApplicationUpdater
 {
 public:
     ApplicationUpdater();
     virtual ~ApplicationUpdater();
+    ApplicationUpdater(const ApplicationUpdater&) = delete;
+    ApplicationUpdater& operator=(const ApplicationUpdater&) = delete;
 
     void Initialize();
 
@@ -29,16 +33,21 @@ public:
     void GetVersion();
     void ValidateInstallationMedia();
     bool ExecuteUpdate();
+    // The first call reads the tar ball from the card into a private copy
+    // while it checks it; every later call and the unpacking use that copy.
     bool checkTarBall();
-    bool uncompressTarBall(const char8* lastLineOnFatalError = nullptr);
-    bool InstallTarBall();
+    ExtractionResult uncompressTarBall();
+    ExtractionResult InstallTarBall();
+    // Whether the tar ball that was unpacked broke off (the run then ends
+    // with status 1).
+    bool TarBallDamaged() const;
 
     // True when the manifest was read and accepted (the card is there,
     // mounted or mountable, holds a manifest, and the manifest is signed
     // when the unit holds trusted keys).
     bool GetFilesToUpdateFromManifest();
     bool ProcessManifestFile(FileSystem* localFileSystem);
-    void ProcessManifestLine(const StdString& line);
+    void ProcessManifestLine(std::string_view line);
 
     // `digestField` is a manifest line's third field: empty, or "sha256:"
     // and the SHA-256 of the whole file; any other text never matches.
@@ -47,7 +56,9 @@ public:
 
     void RemoveBootstrap();
 
-    // The names that did not verify or could leave the image directory.
+    // The names that did not verify or could leave the image directory, as
+    // they are shown: the first ones of them only, however many the card
+    // brings.
     const std::vector<StdString>& GetRejectedFileList() const;
 
     // What the package builder must write for the unit to find it: the
@@ -66,6 +77,19 @@ public:
 private:
     bool PrepareFlashing();
     std::vector<StdString> DevicesToWrite();
+    // What one reading of an image found.
+    struct ImageDigests {
+        bool readable = false;
+        std::string checkSums;
+        bool sha256Known = false;
+        std::string sha256;
+        std::uint64_t length = 0;
+    };
+    enum class TarBallCheck { NotDone, Verified, Rejected, NoRoom };
+
+    bool UpdateImages();
+    bool UpdateFromTarBall();
+    TarBallCheck CheckAndCopyTarBall();
     bool CopyTheFilesToSerialFlash();
     bool BootstrapWrittenLast();
     bool WriteImage(const StdString& name, const StdString& flashDevice);
@@ -76,36 +100,47 @@ private:
     void LockFileSystem();
 
     bool ReadBackMatches(const StdString& name, const StdString& flashDevice);
-    bool ImageUnchanged(const StdString& name);
 
     StdString FlashDeviceFor(const StdString& fileName);
     bool HasImageToWrite();
+    void RejectImage(const StdString& name);
     bool ReportRejectedImages();
     bool FlashFailed();
     bool FlashResult(bool completed);
     bool CardHoldsManifest();
     bool ManifestIsTrusted(const std::string& manifest);
+    static std::vector<std::string> TrustedKeys();
     void ProcessManifestText(const std::string& manifest);
-    static bool VerifyFile(const StdString& fileName, const StdString& checkSum,
-                           const StdString& digestField, std::uint64_t& length);
-    static bool MatchesDigests(const StdString& fileName, const StdString& checkSum,
-                               const StdString& digestField, std::uint64_t& length);
+    const ImageDigests& DigestsOf(const StdString& name, bool sha256Wanted);
+    static ImageDigests ReadDigests(const StdString& fileName, bool sha256Wanted,
+                                    PrivateFile* copy = nullptr);
+    static bool Matches(const ImageDigests& digests, const StdString& checkSum,
+                        const StdString& digestField);
 
     std::map<StdString, StdString> m_possibleFiles;
     std::map<StdString, StdString> m_filesInManifest;
     std::vector<StdString> m_orderedFileList;
     StdString m_versionInManifest;
     // Images the partition map knows but that did not verify, and names
-    // that could reach outside the image directory, in manifest order.
+    // that could reach outside the image directory, in manifest order: the
+    // first of them as shown, and how many there were.
     std::vector<StdString> m_rejectedFileList;
+    std::uint64_t m_rejectedCount;
+    std::map<StdString, ImageDigests> m_imageDigests;
     bool m_tarBallInManifest;
     // The tar-ball line's checksum text and third field (the last such line).
     StdString m_tarBallCheckSum;
     StdString m_tarBallDigestField;
-    // For the recorded images whose line carries a SHA-256: that digest, and
-    // the size of the image it was checked on (what is read back from flash).
+    // For the recorded images whose line carries a SHA-256: that digest. For
+    // every recorded image: the size it was checked at (what is read back
+    // from flash).
     std::map<StdString, std::string> m_sha256InManifest;
     std::map<StdString, std::uint64_t> m_imageSizes;
+    TarBallCheck m_tarBallCheck;
+    PrivateFile m_tarBallCopy;
+    bool m_tarBallDamaged;
+    // A partition was erased, or a tar ball's entry reached the disk.
+    bool m_writingStarted;
     // The unit holds trusted keys: only a signed manifest is read, and each
     // of its image lines must carry a SHA-256.
     bool m_signedPackage;
@@ -118,6 +153,8 @@ private:
     static const StdString m_manifestFileName;
     static const StdString m_signatureFileName;
     static const StdString m_trustedKeysFileName;
+    static const StdString m_rootTrustedKeysFileName;
+    static const StdString m_tarBallCopyFolder;
     static const StdString m_tarBallFileName;
     static const StdString m_versionLine;
     static const StdString m_bootStrapFileName;

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include <csignal>
+#include <exception>
 #include <initializer_list>
 
 #include "StdString.h"
@@ -15,12 +16,17 @@ namespace
 
 const int32 success = 0;
 const int32 failure = -1;
+// A tar ball that broke off while it was unpacked ends the run at once, once
+// its action has told what it did.
+const int32 damagedArchiveStatus = 1;
 
 const std::initializer_list<const char8*> helpOption = {"-h", "--help"};
 const std::initializer_list<const char8*> flashOption = {"-f", "--flashboard"};
 const std::initializer_list<const char8*> verifyOption = {"-v", "--verifySDCard"};
 const std::initializer_list<const char8*> versionOption = {"-g", "--getVersionToUpdate"};
-const std::initializer_list<const char8*> uninstallOption = {"-u", "B", "--uninstallBootstrap"};
+// The help names "-B"; "B" without a dash has always worked too.
+const std::initializer_list<const char8*> uninstallOption = {"-u", "-B", "B",
+                                                             "--uninstallBootstrap"};
 const std::initializer_list<const char8*> installOption = {"-i", "--install"};
 const std::initializer_list<const char8*> checkSumsOption = {"-c", "--calcsums"};
 
@@ -35,6 +41,7 @@ const std::initializer_list<const char8*> helpText = {
 
 const char8* const installedVersionQuery = "/usr/share/lumo/bin/TestTessaron --version";
 const char8* const notUpdatedMessage = "Application not updated!";
+const char8* const partlyUpdatedMessage = "Application update incomplete!";
 const char8* const updatedMessage = "Application succesfully updated!";
 const char8* const fromVersionMessage = "From version: ";
 const char8* const toVersionMessage = "To version: ";
@@ -62,12 +69,14 @@ void printHelp()
     }
 }
 
-void flashBoard()
+// True when the run must end: the tar ball broke off.
+bool flashBoard()
 {
     ApplicationUpdater updater;
     SDCardHandler sdCard;
     sdCard.Mount();
     updater.ExecuteUpdate();
+    return updater.TarBallDamaged();
 }
 
 void verifyCard()
@@ -103,25 +112,33 @@ void printInstallReport(const StdString& oldVersion, const StdString& newVersion
     printLine(toVersionMessage + trimmed(newVersion));
 }
 
-int32 install(StdString& oldVersion, StdString& newVersion)
+// An install that wrote some of the tar ball before it failed has changed
+// the unit: it is never reported as not done.
+int32 install(StdString& oldVersion, StdString& newVersion, bool& damagedArchive)
 {
     ApplicationUpdater updater;
-    SDCardHandler sdCard;
-    sdCard.Mount();
-    if (updater.checkTarBall()) {
-        oldVersion = getStdOut(installedVersionQuery);
-        const bool updated = updater.InstallTarBall();
-        newVersion = getStdOut(installedVersionQuery);
-        if (updated) {
-            printLine(updatedMessage);
-            printInstallReport(oldVersion, newVersion);
-            printLine(removeCardMessage);
-            printLine(rebootMessage);
-            printLine("");
-            return success;
+    ExtractionResult result;
+    try {
+        SDCardHandler sdCard;
+        sdCard.Mount();
+        if (updater.checkTarBall()) {
+            oldVersion = getStdOut(installedVersionQuery);
+            result = updater.InstallTarBall();
+            newVersion = getStdOut(installedVersionQuery);
         }
+    } catch (const std::exception&) {
+        result.complete = false;
     }
-    printLine(notUpdatedMessage);
+    damagedArchive = result.damaged;
+    if (result.complete) {
+        printLine(updatedMessage);
+        printInstallReport(oldVersion, newVersion);
+        printLine(removeCardMessage);
+        printLine(rebootMessage);
+        printLine("");
+        return success;
+    }
+    printLine(result.wroteSomething ? partlyUpdatedMessage : notUpdatedMessage);
     return failure;
 }
 
@@ -150,13 +167,14 @@ int32 runCardflash(int32 argc, char8** argv)
     int32 retVal = failure;
     StdString oldVersion;
     StdString newVersion;
+    bool damagedArchive = false;
     try {
-        for (int32 argumentIndex = 1; argumentIndex < argc; ++argumentIndex) {
+        for (int32 argumentIndex = 1; argumentIndex < argc && !damagedArchive; ++argumentIndex) {
             const StdString arg = argv[argumentIndex];
             if (matches(arg, helpOption)) {
                 printHelp();
             } else if (matches(arg, flashOption)) {
-                flashBoard();
+                damagedArchive = flashBoard();
             } else if (matches(arg, verifyOption)) {
                 verifyCard();
             } else if (matches(arg, versionOption)) {
@@ -164,13 +182,15 @@ int32 runCardflash(int32 argc, char8** argv)
             } else if (matches(arg, uninstallOption)) {
                 uninstallBootstrap();
             } else if (matches(arg, installOption)) {
-                retVal = install(oldVersion, newVersion);
+                retVal = install(oldVersion, newVersion, damagedArchive);
             } else if (matches(arg, checkSumsOption)) {
                 retVal = printCheckSums(argumentIndex, argc, argv);
             }
         }
     } catch (int32 errorCode) {
         printLine(errorNumberMessage + std::to_string(errorCode));
+    } catch (const std::exception&) {
+        // Each action has told its own outcome; nothing more is known here.
     }
-    return retVal;
+    return damagedArchive ? damagedArchiveStatus : retVal;
 }

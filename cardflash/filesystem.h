@@ -10,6 +10,15 @@
 #include "StdString.h"
 
 struct archive;
+class PrivateFile;
+
+// What unpacking an archive did. An archive with no entries installs
+// nothing; one that broke off (damaged) may have written some entries.
+struct ExtractionResult {
+    bool complete = false;       // at least one entry, and every entry written whole
+    bool wroteSomething = false; // at least one entry reached the disk
+    bool damaged = false;        // the archive could not be read to its end
+};
 
 // Everything the tool does with files by name: existence, reading whole or
 // by lines, splitting text, the working directory, checksum texts and tar
@@ -43,23 +52,25 @@ public:
 
     std::string getCheckSums(std::string stringToCheck);
     std::string getFileCheckSums(std::string fileName);
-    // The checksum text and the SHA-256 of a file, from one read of it.
+    // The checksum text and the SHA-256 of a file, from one read of it, which
+    // also goes to `copy` when one is given.
     bool getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
-                        std::uint64_t& length);
-    // The SHA-256 of the first `length` bytes of a file or device; false
-    // when it cannot be read or is shorter.
-    bool getLeadingSha256(std::string fileName, std::uint64_t length, std::string& sha256);
+                        std::uint64_t& length, PrivateFile* copy = nullptr);
+    // Reads a flash partition to its end: the SHA-256 (or, without
+    // `wholeImageDigest`, the checksum text) of its first `length` bytes.
+    // False when it cannot be read, is shorter, or a byte behind them is not
+    // erased (0xFF).
+    bool getWrittenDigest(std::string device, std::uint64_t length, bool wholeImageDigest,
+                          std::string& digest);
     StdString getSHA1SUM(std::string stringToCheck);
     StdString getMD5SUM(std::string stringToCheck);
 
-    // A damaged archive ends the tool with status 1, after `lastLineOnFatalError`
-    // (when given) is printed.
-    bool uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo,
-                         const char8* lastLineOnFatalError = nullptr);
+    // Unpacks the archive open at `archiveDescriptor` under the folder.
+    ExtractionResult uncompressTarGz(int archiveDescriptor, StdString directoryToExtractTo);
 
 private:
     char* calculateCheckSum(char* pStringToEvaluate, int sumTypeIdentifier);
-    bool extractArchive(const char* filename, const char8* lastLineOnFatalError);
+    ExtractionResult extractArchive(int archiveDescriptor);
     int copyDataFromArchive(archive* ar, archive* aw);
 };
 
@@ -76,8 +87,9 @@ std::string streamedCheckSums(std::istream& input, std::size_t blockSize);
 
 // Reads `input` to its end, `blockSize` bytes at a time, and gives both its
 // checksum text (as streamedCheckSums) and the SHA-256 of every byte it
-// yields (lowercase hex), and how many bytes that was. False on a read error.
+// yields (lowercase hex), and how many bytes that was; every byte also goes
+// to `copy` when one is given. False on a read error or a failed copy.
 bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& checkSums,
-                     std::string& sha256, std::uint64_t& length);
+                     std::string& sha256, std::uint64_t& length, PrivateFile* copy = nullptr);
 
 #endif

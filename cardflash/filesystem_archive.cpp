@@ -3,9 +3,8 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <cstdio>
-#include <cstdlib>
 
-#include "console.h"
+#include "cardtext.h"
 
 namespace
 {
@@ -16,53 +15,54 @@ namespace
 // symbolic link.
 const int kExtractFlags = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_ACL |
                           ARCHIVE_EXTRACT_FFLAGS | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                          ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS |
-                          ARCHIVE_EXTRACT_SECURE_SYMLINKS;
+                          ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS | ARCHIVE_EXTRACT_SECURE_SYMLINKS;
+// A folder that is already there is left as it is: its mode and times stay
+// the unit's own, and the folders of a read-only root (usr/, usr/share/)
+// that every archive of the unit's tree holds cannot be touched anyway.
+const int kExtractFolderFlags = kExtractFlags | ARCHIVE_EXTRACT_NO_OVERWRITE;
 const size_t kArchiveBlockSize = 10240;
-const int kFatalArchiveExitStatus = 1;
 
+// The entries' names come from the card.
 void reportArchiveError(archive* a)
 {
     const char* errorText = archive_error_string(a);
-    (void)std::fprintf(stderr, "%s\n", errorText != nullptr ? errorText : "");
+    (void)std::fprintf(stderr, "%s\n",
+                       shownCardText(errorText != nullptr ? errorText : "").c_str());
 }
 
-// A damaged archive ends the whole run, so that no later update step acts on
-// what it left behind. A reader waiting for a last line (the display) gets it.
-[[noreturn]] void endOnFatalArchiveError(const char8* lastLine)
+bool isFolder(archive_entry* entry)
 {
-    if (lastLine != nullptr) {
-        printLine(lastLine);
-    }
-    std::exit(kFatalArchiveExitStatus);
+    return archive_entry_filetype(entry) == AE_IFDIR;
 }
 
 } // namespace
 
-bool FileSystem::uncompressTarGz(StdString archiveToExtract, StdString directoryToExtractTo,
-                                 const char8* lastLineOnFatalError)
+ExtractionResult FileSystem::uncompressTarGz(int archiveDescriptor, StdString directoryToExtractTo)
 {
     setCurrentDirectory(directoryToExtractTo);
-    return extractArchive(archiveToExtract.c_str(), lastLineOnFatalError);
+    return extractArchive(archiveDescriptor);
 }
 
-bool FileSystem::extractArchive(const char* filename, const char8* lastLineOnFatalError)
+// An entry that could not be written whole (refused path, full disk) leaves
+// the extraction incomplete, so that an install is never reported as done
+// when part of it is missing. A damaged archive ends the extraction at once.
+ExtractionResult FileSystem::extractArchive(int archiveDescriptor)
 {
+    ExtractionResult result;
     archive* reader = archive_read_new();
     archive_read_support_format_all(reader);
     archive_read_support_filter_all(reader);
     archive* writer = archive_write_disk_new();
-    archive_write_disk_set_options(writer, kExtractFlags);
     archive_write_disk_set_standard_lookup(writer);
 
-    if (archive_read_open_filename(reader, filename, kArchiveBlockSize) != ARCHIVE_OK) {
-        endOnFatalArchiveError(lastLineOnFatalError);
-    }
-    // An entry that could not be written whole (refused path, full disk)
-    // makes the extraction fail, so that an install is never reported as done
-    // when part of it is missing.
     bool everyEntryWritten = true;
-    for (;;) {
+    bool anyEntry = false;
+    result.damaged =
+        archive_read_open_fd(reader, archiveDescriptor, kArchiveBlockSize) != ARCHIVE_OK;
+    if (result.damaged) {
+        reportArchiveError(reader);
+    }
+    while (!result.damaged) {
         archive_entry* entry = nullptr;
         int r = archive_read_next_header(reader, &entry);
         if (r == ARCHIVE_EOF) {
@@ -70,35 +70,43 @@ bool FileSystem::extractArchive(const char* filename, const char8* lastLineOnFat
         }
         if (r < ARCHIVE_OK) {
             reportArchiveError(reader);
-            if (r < ARCHIVE_WARN) {
-                endOnFatalArchiveError(lastLineOnFatalError);
+            result.damaged = r < ARCHIVE_WARN;
+            if (result.damaged) {
+                break;
             }
         }
+        anyEntry = true;
+        archive_write_disk_set_options(writer,
+                                       isFolder(entry) ? kExtractFolderFlags : kExtractFlags);
         r = archive_write_header(writer, entry);
         if (r < ARCHIVE_OK) {
             reportArchiveError(writer);
             everyEntryWritten = false;
-        } else if (archive_entry_size(entry) > 0) {
-            r = copyDataFromArchive(reader, writer);
-            if (r < ARCHIVE_OK) {
-                reportArchiveError(writer);
-                everyEntryWritten = false;
-                if (r < ARCHIVE_WARN) {
-                    endOnFatalArchiveError(lastLineOnFatalError);
+        } else {
+            result.wroteSomething = true;
+            if (archive_entry_size(entry) > 0) {
+                r = copyDataFromArchive(reader, writer);
+                if (r < ARCHIVE_OK) {
+                    reportArchiveError(writer);
+                    everyEntryWritten = false;
+                    result.damaged = r < ARCHIVE_WARN;
                 }
             }
         }
-        r = archive_write_finish_entry(writer);
-        if (r < ARCHIVE_OK) {
+        if (archive_write_finish_entry(writer) < ARCHIVE_OK) {
             reportArchiveError(writer);
             everyEntryWritten = false;
         }
     }
     archive_read_close(reader);
     archive_read_free(reader);
-    archive_write_close(writer);
+    if (archive_write_close(writer) < ARCHIVE_OK) {
+        reportArchiveError(writer);
+        everyEntryWritten = false;
+    }
     archive_write_free(writer);
-    return everyEntryWritten;
+    result.complete = anyEntry && everyEntryWritten && !result.damaged;
+    return result;
 }
 
 int FileSystem::copyDataFromArchive(archive* ar, archive* aw)

@@ -10,12 +10,14 @@
 #include <new>
 
 #include "gcryptlibrary.h"
+#include "privatefile.h"
 
 namespace
 {
 
 const char8* const kNothingToDigest = "EMPTY";
 const char8* const kDigestSeparator = "-";
+const char kErasedByte = '\xff';
 
 std::string toHex(const unsigned char* digest, unsigned int length)
 {
@@ -144,6 +146,11 @@ std::size_t readBlock(std::istream& input, char* block, std::size_t size)
     return static_cast<std::size_t>(input.gcount());
 }
 
+bool allErased(const char* bytes, std::size_t length)
+{
+    return std::all_of(bytes, bytes + length, [](char byte) { return byte == kErasedByte; });
+}
+
 } // namespace
 
 std::string streamedCheckSums(std::istream& input, std::size_t blockSize)
@@ -162,7 +169,7 @@ std::string streamedCheckSums(std::istream& input, std::size_t blockSize)
 
 // The SHA-256 sees every byte before the checksum text squeezes the block.
 bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& checkSums,
-                     std::string& sha256, std::uint64_t& length)
+                     std::string& sha256, std::uint64_t& length, PrivateFile* copy)
 {
     blockSize = std::max<std::size_t>(blockSize, 1);
     CheckSumText checkSumText;
@@ -176,6 +183,9 @@ bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& ch
     }
     while (input) {
         const std::size_t count = readBlock(input, block.get(), blockSize);
+        if (copy != nullptr && !copy->write(block.get(), count)) {
+            return false;
+        }
         whole.write(block.get(), count);
         length += count;
         if (!checkSumText.isComplete()) {
@@ -212,7 +222,7 @@ std::string FileSystem::getFileCheckSums(std::string fileName)
 }
 
 bool FileSystem::getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
-                                std::uint64_t& length)
+                                std::uint64_t& length, PrivateFile* copy)
 {
     std::ifstream input(fileName, std::ios::in | std::ios::binary);
     if (!input.is_open()) {
@@ -221,30 +231,41 @@ bool FileSystem::getFileDigests(std::string fileName, std::string& checkSums, st
         length = 0;
         return false;
     }
-    return streamedDigests(input, kCheckSumBlockSize, checkSums, sha256, length);
+    return streamedDigests(input, kCheckSumBlockSize, checkSums, sha256, length, copy);
 }
 
-bool FileSystem::getLeadingSha256(std::string fileName, std::uint64_t length, std::string& sha256)
+// One pass over the whole partition: the image's bytes are digested, every
+// byte behind them must be as the erase left it. Only what the image's line
+// checks is worked out: the SHA-256 costs the unit's processor dearly.
+bool FileSystem::getWrittenDigest(std::string device, std::uint64_t length, bool wholeImageDigest,
+                                  std::string& digest)
 {
-    sha256.clear();
-    std::ifstream input(fileName, std::ios::in | std::ios::binary);
-    Digest leading{GCRY_MD_SHA256};
+    digest.clear();
+    std::ifstream input(device, std::ios::in | std::ios::binary);
+    Digest sha256{GCRY_MD_SHA256};
+    CheckSumText checkSums;
     std::unique_ptr<char[]> block = newBlock(kCheckSumBlockSize);
-    if (!input.is_open() || !leading.isReady() || block == nullptr) {
+    if (!input.is_open() || !sha256.isReady() || !checkSums.isReady() || block == nullptr) {
         return false;
     }
-    std::uint64_t left = length;
-    while (left > 0 && input) {
-        const std::size_t wanted =
-            static_cast<std::size_t>(std::min<std::uint64_t>(left, kCheckSumBlockSize));
-        const std::size_t count = readBlock(input, block.get(), wanted);
-        leading.write(block.get(), count);
-        left -= count;
+    std::uint64_t read = 0;
+    bool erasedBehind = true;
+    while (erasedBehind && input) {
+        const std::size_t count = readBlock(input, block.get(), kCheckSumBlockSize);
+        const std::size_t image = static_cast<std::size_t>(
+            std::min<std::uint64_t>(count, length - std::min(read, length)));
+        erasedBehind = allErased(block.get() + image, count - image);
+        if (wholeImageDigest) {
+            sha256.write(block.get(), image);
+        } else if (!checkSums.isComplete()) {
+            checkSums.add(block.get(), image);
+        }
+        read += count;
     }
-    if (left > 0) {
+    if (!erasedBehind || input.bad() || read < length) {
         return false;
     }
-    sha256 = leading.hexOf(GCRY_MD_SHA256);
+    digest = wholeImageDigest ? sha256.hexOf(GCRY_MD_SHA256) : checkSums.text();
     return true;
 }
 

@@ -7,11 +7,21 @@
 #include <unistd.h>
 #include <vector>
 
+#include "stopsignals.h"
+
 namespace
 {
 
 const char* const kTemporarySuffix = ".XXXXXX";
+const char* const kAsideSuffix = ".old";
 const mode_t kFileMode = 0644;
+
+bool exists(const std::string& path)
+{
+    struct stat status {
+    };
+    return ::lstat(path.c_str(), &status) == 0;
+}
 
 } // namespace
 
@@ -26,7 +36,9 @@ AtomicFile::~AtomicFile()
         (void)::close(m_descriptor);
     }
     if (m_created && !m_committed) {
+        const SignalsWait wait;
         (void)::unlink(m_temporaryPath.c_str());
+        forgetTemporary(m_temporaryPath);
     }
 }
 
@@ -34,12 +46,15 @@ bool AtomicFile::open()
 {
     std::vector<char> pattern(m_temporaryPath.begin(), m_temporaryPath.end());
     pattern.push_back('\0');
+    const SignalsWait wait;
     m_descriptor = ::mkstemp(pattern.data());
     if (m_descriptor < 0) {
         return false;
     }
     m_temporaryPath = pattern.data();
+    m_asidePath = m_temporaryPath + kAsideSuffix;
     m_created = true;
+    addTemporary(m_temporaryPath);
     return ::fchmod(m_descriptor, kFileMode) == 0;
 }
 
@@ -74,8 +89,56 @@ bool AtomicFile::canReplace() const
     return S_ISREG(status.st_mode);
 }
 
+// A rename, not a link, sets the old file aside: the card's FAT file system
+// has no links.
+bool AtomicFile::setAside()
+{
+    if (!exists(m_finalPath)) {
+        return true;
+    }
+    m_setAside = std::rename(m_finalPath.c_str(), m_asidePath.c_str()) == 0;
+    return m_setAside;
+}
+
 bool AtomicFile::commit()
 {
+    if (!setAside()) {
+        return false;
+    }
     m_committed = std::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) == 0;
-    return m_committed;
+    if (!m_committed) {
+        const int reason = errno;
+        putBack();
+        errno = reason;
+        return false;
+    }
+    forgetTemporary(m_temporaryPath);
+    return true;
+}
+
+// The temporary file only reserves a name nobody else uses for what is set aside.
+bool AtomicFile::withdraw()
+{
+    return (m_created || open()) && setAside();
+}
+
+void AtomicFile::putBack()
+{
+    if (m_committed) {
+        (void)::unlink(m_finalPath.c_str());
+        m_committed = false;
+        m_created = false;
+    }
+    if (m_setAside) {
+        (void)std::rename(m_asidePath.c_str(), m_finalPath.c_str());
+        m_setAside = false;
+    }
+}
+
+void AtomicFile::drop()
+{
+    if (m_setAside) {
+        (void)::unlink(m_asidePath.c_str());
+        m_setAside = false;
+    }
 }

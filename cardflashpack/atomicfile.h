@@ -5,7 +5,9 @@
 
 // A file that appears under its name only once it is wholly written: the
 // bytes go to a temporary file in the same folder, which commit() renames
-// into place. A temporary file that was never committed is removed.
+// into place. What was there under the name is kept aside, under a hidden
+// name, until drop() forgets it or putBack() restores it. A temporary file
+// that was never committed is removed, on a stop signal too.
 class AtomicFile
 {
 public:
@@ -23,6 +25,11 @@ public:
     // Flushes the bytes to the disk and closes the temporary file.
     bool finish();
     bool commit();
+    // Takes what is under the name aside, for a package that has no such
+    // file; true when nothing is there.
+    bool withdraw();
+    void putBack();
+    void drop();
     // Whether commit() may put the file in place: nothing, or a regular
     // file, is there under its name.
     bool canReplace() const;
@@ -30,11 +37,15 @@ public:
     const std::string& finalPath() const { return m_finalPath; }
 
 private:
+    bool setAside();
+
     std::string m_finalPath;
     std::string m_temporaryPath;
+    std::string m_asidePath;
     int m_descriptor = -1;
     bool m_created = false;
     bool m_committed = false;
+    bool m_setAside = false;
 };
 
 #endif

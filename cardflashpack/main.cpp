@@ -3,9 +3,11 @@
 #include "packcommandline.h"
 #include "packer.h"
 #include "packmessages.h"
+#include "stopsignals.h"
 
 int main(int argc, char** argv)
 {
+    removeTemporariesOnStop();
     PackRequest request;
     std::string error;
     if (!parsePackCommandLine(argc, argv, request, error)) {
@@ -16,6 +18,10 @@ int main(int argc, char** argv)
         for (const char* line : packmessages::kUsage) {
             std::cout << line << '\n';
         }
+        return 0;
+    }
+    if (request.versionWanted) {
+        std::cout << packmessages::kOwnVersion << '\n';
         return 0;
     }
     return runPack(request);

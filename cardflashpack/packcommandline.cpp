@@ -11,11 +11,21 @@ const char* const kOutOption = "--out";
 const char* const kVersionOption = "--version";
 const char* const kKeyOption = "--key";
 const char* const kTarBallOption = "--tarball";
+const char* const kKeepModesOption = "--keep-modes";
+const char* const kOwnVersionOption = "-V";
 const char* const kEndOfOptions = "--";
 
 bool isHelp(const char* argument)
 {
     return std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0;
+}
+
+// --version is the package's; one without a value was most likely meant
+// to ask for the packer's own.
+std::string withoutValue(const char* option)
+{
+    return packmessages::kOptionWithoutValue + std::string(option) +
+           (std::strcmp(option, kVersionOption) == 0 ? packmessages::kPackageVersionHint : "");
 }
 
 // The option's value field, or null for an argument that is no option.
@@ -67,6 +77,11 @@ bool parsePackCommandLine(int argc, const char* const* argv, PackRequest& reques
         } else if (isHelp(argument)) {
             request.helpWanted = true;
             return true;
+        } else if (std::strcmp(argument, kOwnVersionOption) == 0) {
+            request.versionWanted = true;
+            return true;
+        } else if (std::strcmp(argument, kKeepModesOption) == 0) {
+            request.keepModes = true;
         } else {
             std::string* field = valueFieldOf(argument, request);
             if (field == nullptr) {
@@ -74,7 +89,7 @@ bool parsePackCommandLine(int argc, const char* const* argv, PackRequest& reques
                 return false;
             }
             if (index + 1 >= argc || argv[index + 1][0] == '\0') {
-                error = packmessages::kOptionWithoutValue + std::string(argument);
+                error = withoutValue(argument);
                 return false;
             }
             if (!field->empty()) {

@@ -12,7 +12,9 @@ struct PackRequest {
     std::string keyFile;
     std::string tarBallRoot;
     std::vector<std::string> imageFiles;
+    bool keepModes = false;
     bool helpWanted = false;
+    bool versionWanted = false;
 };
 
 // False, with the reason in `error`, when the arguments do not form a request.

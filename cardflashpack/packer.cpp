@@ -1,7 +1,6 @@
 #include "packer.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "packinputs.h"
 #include "packmessages.h"
 #include "signingkey.h"
+#include "stopsignals.h"
 #include "tarballwriter.h"
 
 namespace
@@ -61,6 +61,43 @@ bool writeTarBall(const TarBallWriter& tree, AtomicFile& file, PackedFile& descr
     return true;
 }
 
+// Every file is put in place, the manifest last, or none: what the files
+// replaced is kept aside until all are in place, and put back when one
+// fails. Stop signals wait meanwhile. A signature file that the package
+// does not have (`withdrawn`) is taken away the same way.
+bool putInPlace(const std::vector<AtomicFile*>& files, AtomicFile* withdrawn, std::string& error)
+{
+    const SignalsWait wait;
+    std::vector<AtomicFile*> placed;
+    for (AtomicFile* file : files) {
+        if (!(file == withdrawn ? file->withdraw() : file->commit())) {
+            error = writeFailure(*file);
+            for (auto done = placed.rbegin(); done != placed.rend(); ++done) {
+                (*done)->putBack();
+            }
+            return false;
+        }
+        placed.push_back(file);
+    }
+    for (AtomicFile* file : placed) {
+        file->drop();
+    }
+    return true;
+}
+
+void reportWarnings(const std::vector<PackedFile>& files, const TarBallWriter& tree)
+{
+    for (const PackedFile& file : files) {
+        if (hasWeakLegacyText(file)) {
+            std::cerr << weakLegacyTextWarning(file) << std::endl;
+        }
+    }
+    if (tree.modesCleared() > 0) {
+        std::cerr << packmessages::kProgramPrefix << packmessages::kModesCleared
+                  << tree.modesCleared() << packmessages::kModesClearedHow << std::endl;
+    }
+}
+
 } // namespace
 
 int runPack(const PackRequest& request)
@@ -68,7 +105,7 @@ int runPack(const PackRequest& request)
     std::string error;
     std::string seed;
     std::vector<PackedFile> files;
-    TarBallWriter tree(request.tarBallRoot);
+    TarBallWriter tree(request.tarBallRoot, request.keepModes);
     const bool isTarBall = !request.tarBallRoot.empty();
     if (!checkCardDir(request.cardDir, error) || !checkVersion(request.version, error) ||
         (!request.keyFile.empty() && !readSigningKey(request.keyFile, seed, error)) ||
@@ -100,21 +137,15 @@ int runPack(const PackRequest& request)
             return refuse(file->finalPath() + packmessages::kNotReplaceable);
         }
     }
-    // The manifest comes last: until it is in place, the card's old
-    // manifest no longer matches what it names, and a unit refuses it.
-    if ((isTarBall && !tarBallFile.commit()) || (!seed.empty() && !signatureFile.commit()) ||
-        !manifestFile.commit()) {
-        return refuse(writeFailure(manifestFile));
-    }
     // A signature left from an earlier package would sign another manifest.
-    if (seed.empty()) {
-        (void)std::remove(signatureFile.finalPath().c_str());
+    std::vector<AtomicFile*> inPlace = {&signatureFile, &manifestFile};
+    if (isTarBall) {
+        inPlace.insert(inPlace.begin(), &tarBallFile);
     }
-    for (const PackedFile& file : files) {
-        if (hasWeakLegacyText(file)) {
-            std::cerr << weakLegacyTextWarning(file) << std::endl;
-        }
+    if (!putInPlace(inPlace, seed.empty() ? &signatureFile : nullptr, error)) {
+        return refuse(error);
     }
+    reportWarnings(files, tree);
     std::cout << manifest << std::flush;
     return kPacked;
 }

@@ -22,6 +22,9 @@ const la_int64_t kOwnerId = 0;
 const time_t kFixedTime = 0;
 const std::size_t kBlockSize = std::size_t{64} * 1024;
 const mode_t kPermissionBits = 07777;
+// A build machine's setuid file must not become a root-owned setuid file on
+// the unit, nor an existing folder there one that anybody may write to.
+const mode_t kClearedBits = S_ISUID | S_ISGID | S_IWOTH;
 
 // Releases a libarchive writer.
 struct ArchiveWriterFree {
@@ -39,7 +42,10 @@ std::string archiveError(archive* tarBall)
 
 } // namespace
 
-TarBallWriter::TarBallWriter(std::string rootDir) : m_rootDir(std::move(rootDir)) {}
+TarBallWriter::TarBallWriter(std::string rootDir, bool keepModes)
+    : m_rootDir(std::move(rootDir)), m_keepModes(keepModes)
+{
+}
 
 bool TarBallWriter::collect(std::string& error)
 {
@@ -61,10 +67,29 @@ bool TarBallWriter::collect(std::string& error)
         error = m_rootDir + packmessages::kRootNotFolder;
         return false;
     }
+    if (m_entries.empty()) {
+        error = m_rootDir + packmessages::kEmptyTree;
+        return false;
+    }
     std::sort(m_entries.begin(), m_entries.end(), [](const Entry& left, const Entry& right) {
         return left.relativePath < right.relativePath;
     });
     return true;
+}
+
+std::size_t TarBallWriter::modesCleared() const
+{
+    return m_keepModes ? 0
+                       : static_cast<std::size_t>(std::count_if(
+                             m_entries.begin(), m_entries.end(), [](const Entry& entry) {
+                                 return (entry.status.st_mode & kClearedBits) != 0;
+                             }));
+}
+
+mode_t TarBallWriter::permissionsOf(const Entry& entry) const
+{
+    const mode_t permissions = entry.status.st_mode & kPermissionBits;
+    return m_keepModes ? permissions : permissions & ~kClearedBits;
 }
 
 bool TarBallWriter::addEntry(const std::string& relativePath, std::string& error)
@@ -122,7 +147,7 @@ bool TarBallWriter::writeEntry(archive* tarBall, const Entry& entry, std::string
     const bool isFile = S_ISREG(entry.status.st_mode);
     archive_entry_set_pathname(header.get(), entry.relativePath.c_str());
     archive_entry_set_filetype(header.get(), entry.status.st_mode & S_IFMT);
-    archive_entry_set_perm(header.get(), entry.status.st_mode & kPermissionBits);
+    archive_entry_set_perm(header.get(), permissionsOf(entry));
     archive_entry_set_size(header.get(), isFile ? entry.status.st_size : 0);
     archive_entry_set_uid(header.get(), kOwnerId);
     archive_entry_set_gid(header.get(), kOwnerId);

@@ -8,17 +8,20 @@
 struct archive;
 
 // A gzip-compressed tar ball of a folder's tree, as the unit unpacks it into
-// its root: paths relative to the folder, owned by root, modes kept, every
-// time fixed and the entries sorted, so that the same tree always gives the
-// same bytes.
+// its root: paths relative to the folder, owned by root, modes kept but for
+// the setuid, setgid and world-write bits (unless asked to keep them too),
+// every time fixed and the entries sorted, so that the same tree always
+// gives the same bytes.
 class TarBallWriter
 {
 public:
-    explicit TarBallWriter(std::string rootDir);
+    TarBallWriter(std::string rootDir, bool keepModes);
 
     // Walks the tree; false, with the reason in `error`, for an entry that
-    // cannot be packed. Nothing is written.
+    // cannot be packed or a tree without entries. Nothing is written.
     bool collect(std::string& error);
+    // How many entries lose bits of their modes.
+    std::size_t modesCleared() const;
     // Writes the collected tree to `descriptor`.
     bool write(int descriptor, std::string& error) const;
 
@@ -32,8 +35,10 @@ private:
     bool addEntry(const std::string& relativePath, std::string& error);
     bool writeEntry(archive* tarBall, const Entry& entry, std::string& error) const;
     bool writeContent(archive* tarBall, const Entry& entry, std::string& error) const;
+    mode_t permissionsOf(const Entry& entry) const;
 
     std::string m_rootDir;
+    bool m_keepModes;
     std::vector<Entry> m_entries;
 };
 

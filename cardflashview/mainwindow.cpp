@@ -8,12 +8,14 @@
 #include <QCursor>
 #include <QDebug>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QSizePolicy>
 #include <QStringList>
 
 const QString MainWindow::m_applicationCommand = QStringLiteral("/usr/share/lumo/bin/cardflash -f");
 const QString MainWindow::m_flashComplete = QStringLiteral("FLASH COMPLETE");
 const QString MainWindow::m_flashFailed = QStringLiteral("FLASH FAILED");
+const QString MainWindow::m_updateIncomplete = QStringLiteral("UPDATE INCOMPLETE");
 const int MainWindow::m_totalCompletedLines = 14500;
 const qint32 MainWindow::m_installationCompleteScreen = 1;
 
@@ -23,6 +25,15 @@ namespace
 const char failureTitle[] = "Installation Failed";
 const char failureText[] = "You have removed the SD Card or there has been a hardware failure.  "
                            "Unplug the unit and plug it back in to try again.";
+// Nothing was written: the same card gives the same refusal.
+const char refusedTitle[] = "Package Refused";
+const char refusedText[] = "The update package on the SD card was refused.\n"
+                           "The unit was not changed.\n\n%1\n\n"
+                           "Remove the SD card and restart the unit.";
+// Something was written: the unit needs the update to be run again.
+const char incompleteTitle[] = "Update Incomplete";
+const char incompleteText[] = "The update did not complete.\n"
+                              "Leave the SD card in and restart the unit to try again.";
 
 // The tool's output as text: its bytes up to the first NUL, one character each.
 QString textUpToFirstNul(QByteArray output)
@@ -31,6 +42,15 @@ QString textUpToFirstNul(QByteArray output)
     if (nul >= 0)
         output.truncate(nul);
     return QString::fromLatin1(output);
+}
+
+// The reason comes from the card in part: printable characters only.
+QString printable(QString text)
+{
+    for (QChar& c : text)
+        if (c.unicode() < ' ' || c.unicode() > '~')
+            c = QLatin1Char('?');
+    return text;
 }
 
 // The page's column keeps its size between its layout's minimum and maximum;
@@ -47,7 +67,8 @@ void hideKeepingItsPlace(QWidget* widget)
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow), installationFailed(false)
+    : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow),
+      toolOutput(m_updateIncomplete), cardGone(false), flashFailed(false)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -90,13 +111,16 @@ void MainWindow::processStandardOutput()
     const QString manifestFileName = QStringLiteral("/mnt/sd-card/lumoManifest");
 
     const bool manifestFileExists = QFileInfo(manifestFileName).exists();
-    const QString receivedString = textUpToFirstNul(processObject->readAllStandardOutput());
+    const QByteArray received = processObject->readAllStandardOutput();
+    const QString receivedString = textUpToFirstNul(received);
+    toolOutput.add(QString::fromLatin1(received));
 
     ui->progressBarPercentage->setMaximum(m_totalCompletedLines);
     ui->progressBarPercentage->setMinimum(minimumValue);
 
-    if (!manifestFileExists || receivedString.contains(m_flashFailed))
-        installationFailed = true;
+    cardGone = cardGone || !manifestFileExists;
+    flashFailed = flashFailed || receivedString.contains(m_flashFailed);
+    const bool installationFailed = cardGone || flashFailed;
     const bool flashIsComplete = receivedString.contains(m_flashComplete) && !installationFailed;
 
     const quint32 percentage = counter * percentMultiplier / quint32(m_totalCompletedLines);
@@ -121,8 +145,39 @@ void MainWindow::processStandardOutput()
 void MainWindow::showFailure()
 {
     hideKeepingItsPlace(ui->progressBarPercentage);
-    ui->TitleLabel->setText(QString::fromLatin1(failureTitle));
-    ui->TextLabel->setText(QString::fromLatin1(failureText));
+    if (cardGone)
+        showPage(failureTitle, QString::fromLatin1(failureText));
+    else if (toolOutput.watchedLineSeen())
+        showPage(incompleteTitle, QString::fromLatin1(incompleteText));
+    else
+        showPage(refusedTitle, QString::fromLatin1(refusedText).arg(reasonLines()));
+}
+
+void MainWindow::showPage(const char* title, const QString& text)
+{
+    ui->TitleLabel->setText(QString::fromLatin1(title));
+    ui->TextLabel->setText(text);
+}
+
+// The tool's first line gives the reason, cut into two lines at most that
+// fit the label: at a blank where one fits, the second shortened with an
+// ellipsis when it is too long.
+QString MainWindow::reasonLines() const
+{
+    QString reason = printable(toolOutput.firstLine());
+    if (reason.contains(m_flashFailed))
+        return QString();
+    const QFontMetrics metrics(ui->TextLabel->font());
+    const int width = ui->TextLabel->width();
+    qsizetype fits = reason.size();
+    while (fits > 1 && metrics.horizontalAdvance(reason.left(fits)) > width)
+        --fits;
+    if (fits == reason.size())
+        return reason;
+    const qsizetype blank = reason.lastIndexOf(QLatin1Char(' '), fits - 1);
+    const qsizetype cut = blank > 0 ? blank : fits;
+    return reason.left(cut) + QLatin1Char('\n') +
+           metrics.elidedText(reason.mid(cut).trimmed(), Qt::ElideRight, width);
 }
 
 // Raising the maximum to the value keeps the bar full past its planned scale.

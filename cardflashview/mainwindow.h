@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QString>
 
+#include "tooloutput.h"
+
 namespace Ui
 {
 class MainWindow;
@@ -28,16 +30,22 @@ public slots:
 private:
     void startTool();
     void showFailure();
+    void showPage(const char* title, const QString& text);
+    QString reasonLines() const;
     void fillProgressBar(int ticks);
     static void hidePointer();
 
     Ui::MainWindow* ui;
-    // Once failed, nothing turns the installation into a completed one.
-    bool installationFailed;
+    ToolOutput toolOutput;
+    // Once failed, nothing turns the installation into a completed one. A
+    // card that went away keeps its own page.
+    bool cardGone;
+    bool flashFailed;
 
     static const QString m_applicationCommand;
     static const QString m_flashComplete;
     static const QString m_flashFailed;
+    static const QString m_updateIncomplete;
     static const int m_totalCompletedLines;
     static const qint32 m_installationCompleteScreen;
 };

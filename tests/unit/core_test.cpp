@@ -182,11 +182,14 @@ TEST(Files, DigestsBoundedReadsStatAndHelpers)
     const Str dir = fs::canonical(fs::temp_directory_path()).string() + "/cf-" + J(getpid());
     fs::create_directory(dir), fs::current_path(dir), fs::create_directory("subdir");
     std::ofstream("zeroes") << "abc\0def"s, fs::create_symlink("missing", "dangling");
+    std::ofstream("flash") << "abc\xff\xff"; // an image and the erased bytes behind it
     FileSystem F;
     Str sums, h, b = "x";
     std::uint64_t n = 9;
     const auto D = [&](const Str& f) { return J(F.getFileDigests(f, sums, h, n), sums, h, n); };
-    const auto L = [&](const Str& f, std::uint64_t u) { return J(F.getLeadingSha256(f, u, h), h); };
+    const auto W = [&](const Str& f, std::uint64_t u, bool sha) {
+        return J(F.getWrittenDigest(f, u, sha, h), h);
+    };
     const auto B = [&](const Str& f, std::size_t up) { return J(F.readFileBytes(f, up, b), b); };
     const auto parts = F.splitDelimitedString(",a;b", ",;");
     const Str cannot = Sums("ERROR:CANNOT OPEN FILE"), big = Str(5000, '\xff') + "a\0b\r\nc"s;
@@ -200,8 +203,10 @@ TEST(Files, DigestsBoundedReadsStatAndHelpers)
          ROW(J(1, kAbcSums, "516a5e926ce20c5f4d80f00e1a01abdf14986def6588d6abeed9fce090bc660c", 7) +
                  "  " + J(0, cannot, "", 0).substr(1),
              D("zeroes"), D("missing")),
-         ROW(" 1 ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  0   0 ",
-             L("zeroes", 3), L("zeroes", 8), L("missing", 0)),
+         ROW(" 1 ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  1 " + kAbcSums +
+                 "  0   0   0 ",
+             W("flash", 3, 1), W("flash", 3, 0), W("zeroes", 3, 1), W("flash", 6, 1),
+             W("missing", 0, 1)),
          ROW(" 1 abc\0def  0   0 "s, B("zeroes", 7), B("zeroes", 6), B("missing", 7))});
     Check(
         {ROW("5006", text.ReadFromFile(name)), ROW(big, text), ROW("5006", text.WriteToFile(name)),

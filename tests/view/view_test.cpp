@@ -13,6 +13,10 @@ static const QString warning =
     "during software installation.";
 static const QString failText = "You have removed the SD Card or there has been a hardware "
                                 "failure.  Unplug the unit and plug it back in to try again.";
+static const QString refused = "The update package on the SD card was refused.\nThe unit was not "
+                               "changed.\n\n%1\n\nRemove the SD card and restart the unit.";
+static const QString incomplete =
+    "The update did not complete.\nLeave the SD card in and restart the unit to try again.";
 
 // Widgets and layouts by name, spacers as "WxH policies" (0 Fixed, 1 Minimum, 7 Expanding).
 static QString describe(const QLayout* layout)
@@ -125,29 +129,39 @@ private slots:
         }
         QVERIFY(tick("echo more")); // completion starts the count anew
         QCOMPARE(List({ticked.last(), at("labelPercentage", "text")}), List({"1", "0%"}));
-        // Page, failed (the hidden bar keeps its place: widths); last the real `cardflash -f`
-        // through the stand-in MTD utilities, with a valid and a damaged image.
-        const std::tuple<const char*, int, bool> rows[] = {
-            {"printf 'Lock\\n0\\nFLASH COMPLETE\\n'", 1, false},
-            {"printf 'FLASH COMP'\necho LETE", 0, false},
-            {"echo flash complete", 0, false},
-            {"printf 'x\\000FLASH COMPLETE\\n'", 0, false},
-            {"printf 'IMAGE REJECTED: zImage\\nFLASH FAILED\\n'", 0, true},
-            {"rm lumoManifest; echo FLASH COMPLETE", 0, true},
-            {"echo FLASH FAILED\necho FLASH COMPLETE", 0, true},
-            {"rm lumoManifest; echo x\necho V >lumoManifest; echo FLASH COMPLETE", 0, true},
-            {"echo FLASH COMPLETE\nrm lumoManifest; echo x", 1, true},
-            {"cardflash/completion-page", 1, false},
-            {"cardflash/failure-page", 0, true}};
+        // Page, title, text (a failure hides the bar, which keeps its place: widths), picture;
+        // last the real `cardflash -f` through the stand-in MTD utilities: a valid image, a
+        // damaged one, a partition too small for it.
+        const QString card = "Installation Failed", refusal = "Package Refused";
+        const std::tuple<const char*, int, QString, QString, const char*> rows[] = {
+            {"printf 'Lock\\n0\\nFLASH COMPLETE\\n'", 1, title, warning, ""},
+            {"printf 'FLASH COMP'\necho LETE", 0, title, warning, ""},
+            {"echo flash complete", 0, title, warning, ""},
+            {"printf 'x\\000FLASH COMPLETE\\n'", 0, title, warning, ""},
+            {"printf 'IMAGE REJECTED: z\\001Image\\nFLASH FAILED\\n'", 0, refusal,
+             refused.arg("IMAGE REJECTED: z?Image"), ""},
+            {"printf 'UPDATE INC'\necho 'OMPLETE\\nFLASH FAILED'", 0, "Update Incomplete",
+             incomplete, ""},
+            {"rm lumoManifest; echo FLASH COMPLETE", 0, card, failText, "card-removed-page"},
+            {"echo FLASH FAILED\necho FLASH COMPLETE", 0, refusal, refused.arg(""), ""},
+            {"rm lumoManifest; echo x\necho V >lumoManifest; echo FLASH COMPLETE", 0, card,
+             failText, ""},
+            {"echo FLASH COMPLETE\nrm lumoManifest; echo x", 1, card, failText, ""},
+            {"cardflash", 1, title, warning, "completion-page"},
+            {"cardflash", 0, refusal, refused.arg("IMAGE REJECTED: zImage"), "refused-page"},
+            {"cardflash", 0, "Update Incomplete", incomplete, "incomplete-page"}};
         const QByteArray kernel(6000, 'k'); // no line feeds: the checksum covers every byte
         const auto hex = [&](auto kind) { return QCryptographicHash::hash(kernel, kind).toHex(); };
         const QByteArray manifest = "Version,2.1\nzImage," + hex(QCryptographicHash::Sha1) + '-' +
                                     hex(QCryptographicHash::Md5);
         for (int partition = 0; partition < 9; ++partition)
             QVERIFY(put(QString("/dev/mtd%1").arg(partition), QByteArray(1 << 20, '\xff')));
-        for (const auto& [lines, page, failed] : rows) {
-            const bool real = QString(lines).startsWith("cardflash");
-            QVERIFY(put("/images/zImage", failed ? QByteArray(kernel).replace(9, 1, "x") : kernel));
+        for (const auto& [lines, page, titled, text, picture] : rows) {
+            const bool real = QString(lines) == "cardflash";
+            const bool refuse = QString(picture) == "refused-page";
+            QVERIFY(put("/images/zImage", refuse ? QByteArray(kernel).replace(9, 1, "x") : kernel));
+            QVERIFY(put("/dev/mtd4",
+                        QByteArray(QString(picture) == "incomplete-page" ? 99 : 1 << 20, '\xff')));
             QVERIFY(start(real ? CARDFLASH_BINARY : "/bin/dash", manifest));
             win->processObject->write("cd /mnt/sd-card\n");
             for (const QString& line : real ? QStringList() : QString(lines).split('\n'))
@@ -158,9 +172,8 @@ private slots:
                            win->findChild<QProgressBar*>()->isHidden(), at("TitleLabel", "text"),
                            at("TextLabel", "text"), at("verticalLayoutWidget", "width"),
                            at("TextLabel", "width")}),
-                     (List{lines, page, failed, failed ? "Installation Failed" : title,
-                           failed ? failText : warning, 471, 471}));
-            QVERIFY(!real || win->grab().save(SCREENSHOT_DIR + QString(lines).mid(9) + ".png"));
+                     (List{lines, page, titled != title, titled, text, 471, 471}));
+            QVERIFY(!*picture || win->grab().save(SCREENSHOT_DIR "/" + QString(picture) + ".png"));
         }
     }
 
