@@ -12,6 +12,8 @@ const char* const kVersionOption = "--version";
 const char* const kKeyOption = "--key";
 const char* const kTarBallOption = "--tarball";
 const char* const kKeepModesOption = "--keep-modes";
+const char* const kImagesOption = "--images";
+const char* const kBootSetOption = "--boot-set";
 const char* const kOwnVersionOption = "-V";
 const char* const kEndOfOptions = "--";
 
@@ -43,6 +45,9 @@ std::string* valueFieldOf(const char* option, PackRequest& request)
     if (std::strcmp(option, kTarBallOption) == 0) {
         return &request.tarBallRoot;
     }
+    if (std::strcmp(option, kBootSetOption) == 0) {
+        return &request.bootSetDir;
+    }
     return nullptr;
 }
 
@@ -56,6 +61,8 @@ bool checkComplete(const PackRequest& request, std::string& error)
         error = packmessages::kNothingToPack;
     } else if (!request.imageFiles.empty() && !request.tarBallRoot.empty()) {
         error = packmessages::kImagesAndTarBall;
+    } else if (request.copyImages && !request.tarBallRoot.empty()) {
+        error = packmessages::kImagesWithTarBall;
     }
     return error.empty();
 }
@@ -82,6 +89,8 @@ bool parsePackCommandLine(int argc, const char* const* argv, PackRequest& reques
             return true;
         } else if (std::strcmp(argument, kKeepModesOption) == 0) {
             request.keepModes = true;
+        } else if (std::strcmp(argument, kImagesOption) == 0) {
+            request.copyImages = true;
         } else {
             std::string* field = valueFieldOf(argument, request);
             if (field == nullptr) {

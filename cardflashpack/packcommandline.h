@@ -12,6 +12,8 @@ struct PackRequest {
     std::string keyFile;
     std::string tarBallRoot;
     std::vector<std::string> imageFiles;
+    std::string bootSetDir;
+    bool copyImages = false;
     bool keepModes = false;
     bool helpWanted = false;
     bool versionWanted = false;

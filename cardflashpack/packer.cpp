@@ -8,6 +8,7 @@
 
 #include "applicationupdater.h"
 #include "atomicfile.h"
+#include "cardcopies.h"
 #include "manifestwriter.h"
 #include "packedfile.h"
 #include "packinputs.h"
@@ -109,11 +110,17 @@ int runPack(const PackRequest& request)
     const bool isTarBall = !request.tarBallRoot.empty();
     if (!checkCardDir(request.cardDir, error) || !checkVersion(request.version, error) ||
         (!request.keyFile.empty() && !readSigningKey(request.keyFile, seed, error)) ||
-        (isTarBall ? !tree.collect(error) : !describeImages(request.imageFiles, files, error))) {
+        (isTarBall ? !tree.collect(error) : !describeImages(request.imageFiles, files, error)) ||
+        (!request.bootSetDir.empty() && !CardCopies::checkBootSet(request.bootSetDir, error))) {
         return refuse(error);
     }
 
     const std::string& card = request.cardDir;
+    CardCopies copies(card);
+    if ((request.copyImages && !copies.copyImages(files, error)) ||
+        (!request.bootSetDir.empty() && !copies.copyBootSet(request.bootSetDir, error))) {
+        return refuse(error);
+    }
     AtomicFile tarBallFile(card, ApplicationUpdater::TarBallFileName());
     if (isTarBall) {
         files.emplace_back();
@@ -131,20 +138,23 @@ int runPack(const PackRequest& request)
         return refuse(error);
     }
 
+    // The manifest goes last; a signature left from an earlier package would
+    // sign another manifest.
+    std::vector<AtomicFile*> inPlace = copies.files();
+    if (isTarBall) {
+        inPlace.push_back(&tarBallFile);
+    }
+    inPlace.insert(inPlace.end(), {&signatureFile, &manifestFile});
     // Nothing is renamed unless every rename can be done.
-    for (const AtomicFile* file : {&tarBallFile, &signatureFile, &manifestFile}) {
+    for (const AtomicFile* file : inPlace) {
         if (!file->canReplace()) {
             return refuse(file->finalPath() + packmessages::kNotReplaceable);
         }
     }
-    // A signature left from an earlier package would sign another manifest.
-    std::vector<AtomicFile*> inPlace = {&signatureFile, &manifestFile};
-    if (isTarBall) {
-        inPlace.insert(inPlace.begin(), &tarBallFile);
-    }
     if (!putInPlace(inPlace, seed.empty() ? &signatureFile : nullptr, error)) {
         return refuse(error);
     }
+    copies.keep();
     reportWarnings(files, tree);
     std::cout << manifest << std::flush;
     return kPacked;

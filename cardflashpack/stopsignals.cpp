@@ -9,8 +9,9 @@
 namespace
 {
 
-// The tar ball, the signature and the manifest.
-constexpr std::size_t kMostTemporaries = 4;
+// The tar ball, the signature, the manifest, eight images, the boot set and
+// the two folders those go in.
+constexpr std::size_t kMostTemporaries = 18;
 const int kStopSignals[] = {SIGINT, SIGTERM};
 
 // Written only while the signals wait, read only by their handler.
@@ -26,12 +27,18 @@ sigset_t stopSignalSet()
     return set;
 }
 
-// Only async-signal-safe calls: unlink, then the signal's own ending.
+// Only async-signal-safe calls: unlink, then rmdir for the folders made
+// (once the files in them are gone), then the signal's own ending.
 extern "C" void removeTemporariesAndStop(int signal)
 {
     for (const auto& path : temporaries) {
         if (path[0] != '\0') {
             (void)unlink(path.data());
+        }
+    }
+    for (const auto& path : temporaries) {
+        if (path[0] != '\0') {
+            (void)rmdir(path.data());
         }
     }
     (void)std::signal(signal, SIG_DFL);

@@ -10,7 +10,8 @@
 // Installs the handlers; once, before any temporary file is made.
 void removeTemporariesOnStop();
 
-// A temporary file the handlers remove, from creation to rename or removal.
+// A temporary file (or a folder made for the package) the handlers remove,
+// from creation to rename or removal.
 // Each call must be made while the signals wait (SignalsWait).
 void addTemporary(const std::string& path);
 void forgetTemporary(const std::string& path);

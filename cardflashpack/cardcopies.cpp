@@ -1,0 +1,140 @@
+#include "cardcopies.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "applicationupdater.h"
+#include "packmessages.h"
+#include "stopsignals.h"
+
+namespace
+{
+
+const char* const kImagesFolder = "images";
+const mode_t kFolderMode = 0755;
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat status {
+    };
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat status {
+    };
+    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// "boot/zImage": the folder and the file's name on the card.
+std::pair<std::string, std::string> splitCardPath(const std::string& cardPath)
+{
+    const std::size_t separator = cardPath.rfind('/');
+    return {cardPath.substr(0, separator), cardPath.substr(separator + 1)};
+}
+
+} // namespace
+
+CardCopies::CardCopies(const std::string& cardDir) : m_cardDir(cardDir) {}
+
+CardCopies::~CardCopies()
+{
+    m_files.clear();
+    if (!m_kept) {
+        const SignalsWait wait;
+        for (auto folder = m_madeFolders.rbegin(); folder != m_madeFolders.rend(); ++folder) {
+            (void)::rmdir(folder->c_str());
+            forgetTemporary(*folder);
+        }
+    }
+}
+
+bool CardCopies::checkBootSet(const std::string& bootSetDir, std::string& error)
+{
+    for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
+        const std::string name = splitCardPath(cardPath).second;
+        if (!isRegularFile(bootSetDir + "/" + name)) {
+            error = bootSetDir + "/" + name + packmessages::kNotReadable +
+                    packmessages::kBootSetHolds;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CardCopies::copyImages(const std::vector<PackedFile>& images, std::string& error)
+{
+    for (const PackedFile& image : images) {
+        if (!copy(kImagesFolder, image.name, image.path, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CardCopies::copyBootSet(const std::string& bootSetDir, std::string& error)
+{
+    for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
+        const auto place = splitCardPath(cardPath);
+        if (!copy(place.first, place.second, bootSetDir + "/" + place.second, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<AtomicFile*> CardCopies::files() const
+{
+    std::vector<AtomicFile*> files;
+    for (const auto& file : m_files) {
+        files.push_back(file.get());
+    }
+    return files;
+}
+
+void CardCopies::keep()
+{
+    m_kept = true;
+    const SignalsWait wait;
+    for (const std::string& folder : m_madeFolders) {
+        forgetTemporary(folder);
+    }
+}
+
+bool CardCopies::copy(const std::string& folder, const std::string& name, const std::string& from,
+                      std::string& error)
+{
+    if (!makeFolder(m_cardDir + "/" + folder, error)) {
+        return false;
+    }
+    m_files.push_back(std::make_unique<AtomicFile>(m_cardDir + "/" + folder, name));
+    AtomicFile& file = *m_files.back();
+    std::ifstream input(from, std::ios::in | std::ios::binary);
+    std::ostringstream bytes;
+    bytes << input.rdbuf();
+    if (!input || !file.open() || !file.write(bytes.str()) || !file.finish()) {
+        error = file.finalPath() + packmessages::kWriteFailed + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool CardCopies::makeFolder(const std::string& folder, std::string& error)
+{
+    if (isFolder(folder)) {
+        return true;
+    }
+    const SignalsWait wait;
+    if (::mkdir(folder.c_str(), kFolderMode) != 0) {
+        error = folder + packmessages::kWriteFailed + std::strerror(errno);
+        return false;
+    }
+    m_madeFolders.push_back(folder);
+    addTemporary(folder);
+    return true;
+}
