@@ -61,8 +61,9 @@ constexpr const char* kWriteFailed = ": cannot be written in CARD_DIR: ";
 constexpr const char* kNotReplaceable =
     ": is there and is no regular file, so it cannot be replaced";
 
-constexpr const char* kModesCleared = "setuid, setgid and world-write bits cleared on ";
-constexpr const char* kModesClearedHow = " entries of the tar ball (--keep-modes keeps them)";
+constexpr const char* kModesCleared =
+    "setuid, setgid and world-write bits cleared (tar-ball entries: ";
+constexpr const char* kModesClearedHow = "; --keep-modes keeps them)";
 
 constexpr const char* kWeakLegacyText = "warning: ";
 constexpr const char* kWeakLegacyCovers = ": its legacy checksum text covers only the first ";
