@@ -25,6 +25,7 @@ constexpr const char* kUsage[] = {
     "-V prints the version of cardflash-pack; VERSION is the package's.",
 };
 constexpr const char* kSeeHelp = " (cardflash-pack --help shows the usage)";
+constexpr const char* kStoppedBy = "stopped, the card folder left as it was: ";
 
 constexpr const char* kUnknownOption = "unknown option: ";
 constexpr const char* kOptionWithoutValue = "option needs a value: ";
