@@ -556,12 +556,14 @@ bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum, StdSt
 }
 
 // An image is read once however many lines name it, and once more only when
-// a later line asks for the SHA-256 that the first reading left out.
+// a later line asks for the SHA-256 that the first reading left out. One
+// that could not be read is not tried again.
 const ApplicationUpdater::ImageDigests& ApplicationUpdater::DigestsOf(const StdString& name,
                                                                       bool sha256Wanted)
 {
     const auto known = m_imageDigests.find(name);
-    if (known != m_imageDigests.end() && (known->second.sha256Known || !sha256Wanted)) {
+    if (known != m_imageDigests.end() &&
+        (!sha256Wanted || known->second.sha256Known || !known->second.readable)) {
         return known->second;
     }
     return m_imageDigests[name] = ReadDigests(m_pathToImages + name, sha256Wanted);

@@ -17,8 +17,9 @@
 // and writes the checked images into their flash partitions (or unpacks a
 // tar-ball package). One instance serves one command-line action, and reads
 // the card's manifest once: the bytes whose signature is checked are the
-// bytes that are parsed. It reads each image, and the tar ball, once too:
-// what is written is what was checked.
+// bytes that are parsed. Each image is checked once however many lines name
+// it, and its partition read back whole once it is written; the tar ball is
+// read once, and what is unpacked is the copy that was checked.
 class ApplicationUpdater
 {
 public:

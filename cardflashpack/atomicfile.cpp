@@ -116,10 +116,9 @@ bool AtomicFile::commit()
     return true;
 }
 
-// The temporary file only reserves a name nobody else uses for what is set aside.
 bool AtomicFile::withdraw()
 {
-    return (m_created || open()) && setAside();
+    return setAside();
 }
 
 void AtomicFile::putBack()

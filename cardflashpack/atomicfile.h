@@ -26,7 +26,8 @@ public:
     bool finish();
     bool commit();
     // Takes what is under the name aside, for a package that has no such
-    // file; true when nothing is there.
+    // file (its temporary file, made and left empty, only reserves a name);
+    // true when nothing is there.
     bool withdraw();
     void putBack();
     void drop();

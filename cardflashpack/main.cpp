@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 
 #include "packcommandline.h"
@@ -5,9 +6,11 @@
 #include "packmessages.h"
 #include "stopsignals.h"
 
-int main(int argc, char** argv)
+namespace
 {
-    removeTemporariesOnStop();
+
+int packOrTell(int argc, char** argv)
+{
     PackRequest request;
     std::string error;
     if (!parsePackCommandLine(argc, argv, request, error)) {
@@ -25,4 +28,20 @@ int main(int argc, char** argv)
         return 0;
     }
     return runPack(request);
+}
+
+} // namespace
+
+// An error that ends the run unwinds it: the temporary files go, and the
+// card folder stays as it was.
+int main(int argc, char** argv)
+{
+    removeTemporariesOnStop();
+    try {
+        return packOrTell(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << packmessages::kProgramPrefix << packmessages::kStoppedBy << error.what()
+                  << std::endl;
+        return 1;
+    }
 }

@@ -70,12 +70,15 @@ bool putInPlace(const std::vector<AtomicFile*>& files, AtomicFile* withdrawn, st
 {
     const SignalsWait wait;
     std::vector<AtomicFile*> placed;
+    placed.reserve(files.size());
     for (AtomicFile* file : files) {
         if (!(file == withdrawn ? file->withdraw() : file->commit())) {
-            error = writeFailure(*file);
+            const int reason = errno;
             for (auto done = placed.rbegin(); done != placed.rend(); ++done) {
                 (*done)->putBack();
             }
+            errno = reason;
+            error = writeFailure(*file);
             return false;
         }
         placed.push_back(file);
@@ -134,6 +137,7 @@ int runPack(const PackRequest& request)
     std::string signature;
     if ((!seed.empty() && (!signManifest(seed, manifest, signature, error) ||
                            !writeWhole(signatureFile, signature, error))) ||
+        (seed.empty() && !writeWhole(signatureFile, std::string(), error)) ||
         !writeWhole(manifestFile, manifest, error)) {
         return refuse(error);
     }

@@ -28,6 +28,7 @@ constexpr const char* kUsage[] = {
     "-V prints the version of cardflash-pack; VERSION is the package's.",
 };
 constexpr const char* kSeeHelp = " (cardflash-pack --help shows the usage)";
+constexpr const char* kStoppedBy = "stopped, the card folder left as it was: ";
 
 constexpr const char* kUnknownOption = "unknown option: ";
 constexpr const char* kOptionWithoutValue = "option needs a value: ";
@@ -67,8 +68,9 @@ constexpr const char* kWriteFailed = ": cannot be written in CARD_DIR: ";
 constexpr const char* kNotReplaceable =
     ": is there and is no regular file, so it cannot be replaced";
 
-constexpr const char* kModesCleared = "setuid, setgid and world-write bits cleared on ";
-constexpr const char* kModesClearedHow = " entries of the tar ball (--keep-modes keeps them)";
+constexpr const char* kModesCleared =
+    "setuid, setgid and world-write bits cleared (tar-ball entries: ";
+constexpr const char* kModesClearedHow = "; --keep-modes keeps them)";
 
 constexpr const char* kWeakLegacyText = "warning: ";
 constexpr const char* kWeakLegacyCovers = ": its legacy checksum text covers only the first ";
