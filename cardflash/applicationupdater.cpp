@@ -639,9 +639,8 @@ bool ApplicationUpdater::CopyTheFilesToSerialFlash()
         }
     }
     if (bootstrapLast) {
-        everyImageWritten =
-            WriteErasedPartition(m_bootStrapFileName, m_serialFlashForBootstrap) &&
-            everyImageWritten;
+        everyImageWritten = WriteErasedPartition(m_bootStrapFileName, m_serialFlashForBootstrap) &&
+                            everyImageWritten;
     }
     LockFileSystem();
     return everyImageWritten;
@@ -732,8 +731,8 @@ int32 ApplicationUpdater::ErasePartition(StdString deviceToErase)
 int32 ApplicationUpdater::CopyPartition(StdString deviceToCopyTo, StdString fileToCopy)
 {
     printLine(writeMessage + fileToCopy + writeMessageTo + deviceToCopyTo);
-    const int32 status = m_flashUtilities.Run(StdString(writeCommand) + m_pathToImages + fileToCopy +
-                                         writeCommandTo + deviceToCopyTo);
+    const int32 status = m_flashUtilities.Run(StdString(writeCommand) + m_pathToImages +
+                                              fileToCopy + writeCommandTo + deviceToCopyTo);
     printLine(status);
     return status;
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "StdString.h"
-#include "flashutilities.h"
 #include "filesystem.h"
+#include "flashutilities.h"
 #include "lumo_common.h"
 #include "privatefile.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <fstream>
 #include <linux/magic.h>
@@ -138,7 +138,10 @@ void FileSystem::removeDirectory(const std::string& directory)
         while (const dirent* entry = readdir(listing)) {
             const std::string name = entry->d_name;
             if (name != "." && name != "..") {
-                (void)unlink((directory + "/" + name).c_str());
+                std::string path = directory;
+                path += '/';
+                path += name;
+                (void)unlink(path.c_str());
             }
         }
         closedir(listing);

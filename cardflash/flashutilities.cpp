@@ -16,7 +16,7 @@ const char8* const stagingTemplate = "/run/cardflash-XXXXXX";
 const char8* const cannotStageMessage = "CANNOT COPY THE FLASH UTILITIES TO RAM";
 const char8* const utilityMissingMessage = "FLASH UTILITY MISSING: ";
 const unsigned int stagedMode = 0700;
-const std::size_t longestLibraryList = 64 * 1024;
+const std::size_t longestLibraryList = std::size_t{64} * 1024;
 const int32 notFoundStatus = 127 << 8;
 const char8* const scriptMarker = "#!";
 const char8* const libraryArrow = " => ";
@@ -56,7 +56,9 @@ std::string findInSearchPath(const std::string& name)
     std::string directory;
     Stat status;
     while (std::getline(directories, directory, ':')) {
-        const std::string candidate = (directory.empty() ? "." : directory) + "/" + name;
+        std::string candidate = directory.empty() ? "." : directory;
+        candidate += '/';
+        candidate += name;
         if (status.isRegularFile(candidate)) {
             return candidate;
         }
@@ -68,8 +70,10 @@ int recordInterpreter(dl_phdr_info* info, size_t, void* found)
 {
     for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
         if (info->dlpi_phdr[i].p_type == PT_INTERP) {
+            // The loader hands out addresses as integers.
             *static_cast<std::string*>(found) =
-                reinterpret_cast<const char8*>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
+                reinterpret_cast<const char8*>( // NOLINT(performance-no-int-to-ptr)
+                    info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
         }
     }
     return 1; // the first object is the program itself

@@ -4,11 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <iostream>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -50,6 +50,7 @@ int32 spawnAndWait(const std::vector<std::string>& arguments, int outputDescript
                    int unusedDescriptor, std::string* output, std::size_t limit)
 {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }

@@ -31,6 +31,14 @@ bool isFolder(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+std::string pathIn(const std::string& folder, const std::string& name)
+{
+    std::string path = folder;
+    path += '/';
+    path += name;
+    return path;
+}
+
 // "boot/zImage": the folder and the file's name on the card.
 std::pair<std::string, std::string> splitCardPath(const std::string& cardPath)
 {
@@ -57,10 +65,9 @@ CardCopies::~CardCopies()
 bool CardCopies::checkBootSet(const std::string& bootSetDir, std::string& error)
 {
     for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
-        const std::string name = splitCardPath(cardPath).second;
-        if (!isRegularFile(bootSetDir + "/" + name)) {
-            error = bootSetDir + "/" + name + packmessages::kNotReadable +
-                    packmessages::kBootSetHolds;
+        const std::string path = pathIn(bootSetDir, splitCardPath(cardPath).second);
+        if (!isRegularFile(path)) {
+            error = path + packmessages::kNotReadable + packmessages::kBootSetHolds;
             return false;
         }
     }
@@ -81,7 +88,7 @@ bool CardCopies::copyBootSet(const std::string& bootSetDir, std::string& error)
 {
     for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
         const auto place = splitCardPath(cardPath);
-        if (!copy(place.first, place.second, bootSetDir + "/" + place.second, error)) {
+        if (!copy(place.first, place.second, pathIn(bootSetDir, place.second), error)) {
             return false;
         }
     }
@@ -109,10 +116,11 @@ void CardCopies::keep()
 bool CardCopies::copy(const std::string& folder, const std::string& name, const std::string& from,
                       std::string& error)
 {
-    if (!makeFolder(m_cardDir + "/" + folder, error)) {
+    const std::string folderPath = pathIn(m_cardDir, folder);
+    if (!makeFolder(folderPath, error)) {
         return false;
     }
-    m_files.push_back(std::make_unique<AtomicFile>(m_cardDir + "/" + folder, name));
+    m_files.push_back(std::make_unique<AtomicFile>(folderPath, name));
     AtomicFile& file = *m_files.back();
     std::ifstream input(from, std::ios::in | std::ios::binary);
     std::ostringstream bytes;

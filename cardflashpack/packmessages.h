@@ -18,7 +18,8 @@ constexpr const char* kUsage[] = {
     "                      --tarball ROOT_DIR",
     "       (either form also takes --images: the images go into CARD_DIR/images/, where the",
     "       unit reads them, and --boot-set DIR: DIR's zImage, at91sam9g35ek.dtb and",
-    "       recovery.cpio.gz go into CARD_DIR/boot/, what the unit boots when its bootstrap is gone)",
+    "       recovery.cpio.gz go into CARD_DIR/boot/, what the unit boots when its bootstrap is "
+    "gone)",
     "       cardflash-pack -V | --help",
     "Writes CARD_DIR/lumoManifest (Version line, then NAME,LEGACY_TEXT,sha256:HEX per image),",
     "with --tarball also CARD_DIR/lumoTarBall.tar.gz of ROOT_DIR (paths relative to it; setuid,",
@@ -50,7 +51,8 @@ constexpr const char* kNameTwice = ": the same image is given twice";
 constexpr const char* kNotReadable = ": missing, not a regular file, or unreadable";
 constexpr const char* kBootSetHolds =
     " (a boot set holds zImage, at91sam9g35ek.dtb and recovery.cpio.gz)";
-constexpr const char* kImagesWithTarBall = "--images with --tarball: a tar-ball package has no images";
+constexpr const char* kImagesWithTarBall =
+    "--images with --tarball: a tar-ball package has no images";
 constexpr const char* kRootNotFolder = ": ROOT_DIR is not a readable folder";
 constexpr const char* kEmptyTree =
     ": ROOT_DIR holds nothing to pack; the unit would install nothing";
