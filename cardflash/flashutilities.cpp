@@ -21,6 +21,8 @@ const int32 notFoundStatus = 127 << 8;
 const char8* const scriptMarker = "#!";
 const char8* const libraryArrow = " => ";
 const std::size_t longestScriptLine = 256;
+// The shell's own search path, for a process started without PATH.
+const char8* const defaultSearchPath = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
 
 struct Utility {
     const char8* name;
@@ -52,7 +54,7 @@ std::string baseName(const std::string& path)
 std::string findInSearchPath(const std::string& name)
 {
     const char8* searchPath = std::getenv("PATH");
-    std::istringstream directories(searchPath != nullptr ? searchPath : "");
+    std::istringstream directories(searchPath != nullptr ? searchPath : defaultSearchPath);
     std::string directory;
     Stat status;
     while (std::getline(directories, directory, ':')) {
