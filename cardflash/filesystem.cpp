@@ -152,8 +152,11 @@ void FileSystem::removeDirectory(const std::string& directory)
 bool FileSystem::isInMemory(const std::string& path)
 {
     struct statfs info;
-    return statfs(path.c_str(), &info) == 0 &&
-           (info.f_type == TMPFS_MAGIC || info.f_type == RAMFS_MAGIC);
+    if (statfs(path.c_str(), &info) != 0)
+        return false;
+    // f_type is signed on some ABIs (armel) and unsigned on others.
+    const auto type = static_cast<unsigned long>(info.f_type);
+    return type == TMPFS_MAGIC || type == RAMFS_MAGIC;
 }
 
 std::vector<StdString> FileSystem::openFileInLines(StdString fileName)
