@@ -224,9 +224,13 @@ def ppm_complete(path):
         return False
 
 
+WRITING_IMAGE = re.compile(r"Writing \S+ to /dev/mtd\d+$")
+
+
 class Camera(threading.Thread):
     """Follows the update and takes pictures of the display, the unit held
-    for each, at the first, fourth and eighth "Writing" line."""
+    for each, at the tool's first, fourth and eighth "Writing NAME to DEVICE"
+    line (flashcp's own "Writing data" lines do not count)."""
 
     SHOTS = {1: "1-start", 4: "2-flashing", 8: "3-flashing-late"}
 
@@ -238,7 +242,7 @@ class Camera(threading.Thread):
     def run(self):
         taken = 0
         while not self.stopped.is_set() and self.unit.running():
-            writes = sum(1 for line in self.unit.tool_lines() if line.startswith("Writing "))
+            writes = sum(1 for line in self.unit.tool_lines() if WRITING_IMAGE.match(line))
             for n in range(taken + 1, writes + 1):
                 if n in self.SHOTS:
                     self.unit.picture(self.SHOTS[n], hold=True)
