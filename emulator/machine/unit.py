@@ -12,6 +12,7 @@ is pulled (SIGKILL), whatever the unit is doing.
 
 import os
 import re
+import shlex
 import signal
 import subprocess
 import threading
@@ -90,7 +91,7 @@ class Unit:
         self.firmware = match.group(2)
         return self.firmware
 
-    def start_qemu(self, boot_dir):
+    def start_qemu(self, boot_dir, incoming=None):
         for fifo in ("service.in", "service.out", "monitor.in", "monitor.out"):
             if os.path.exists(self.path(fifo)):
                 os.remove(self.path(fifo))
@@ -112,11 +113,52 @@ class Unit:
             args += ["-initrd", os.path.join(boot_dir, "initrd")]
         if self.card:
             args += ["-drive", "if=sd,format=raw,file=%s" % self.card]
+        if incoming:
+            args += ["-incoming", "exec:cat %s" % shlex.quote(incoming)]
         self.started = time.monotonic()
         self.qemu = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=open(self.path("qemu.log"), "wb"),
                                      stderr=subprocess.STDOUT)
         for name in ("service", "monitor"):
             threading.Thread(target=self.drain, args=(name,), daemon=True).start()
+
+    def hold_at(self, log, pattern, timeout):
+        """Stops the unit as soon as LOG shows PATTERN; the match, or None."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline and self.running():
+            match = pattern.search(self.text(log))
+            if match:
+                self.monitor("stop")
+                self.ask_monitor("info status", re.compile(r"VM status: paused\r?\n"))
+                return match
+            time.sleep(0.01)
+        return None
+
+    def save_state(self, path):
+        """Saves the stopped unit whole (memory, devices, the flash as the
+        processor sees it) to PATH; the card is the caller's to copy."""
+        self.monitor('migrate "exec:cat > %s"' % shlex.quote(path))
+        if "completed" not in self.ask_monitor("info migrate", re.compile(r"Migration status: (completed|failed)")):
+            raise RuntimeError("the unit's state was not saved; see %s" % self.path("monitor.log"))
+
+    def resume(self, state, boot_dir, firmware):
+        """Powers the unit on where SAVE_STATE left it: the saved flash is
+        written back over flash.img, and the unit runs on from there."""
+        self.start_qemu(boot_dir, incoming=state)
+        self.ask_monitor("info status", re.compile(r"VM status: paused\r?\n"))
+        self.monitor("cont")
+        self.booted = time.monotonic()
+        self.firmware = firmware
+
+    def ask_monitor(self, command, answer, timeout=120):
+        """Repeats COMMAND on the monitor until it gives ANSWER."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline and self.running():
+            start = len(self.text("monitor.log"))
+            self.monitor(command)
+            match = self.wait_for("monitor.log", answer, 0.5, start)
+            if match:
+                return match.group(0)
+        raise RuntimeError("no answer from the monitor to: %s" % command)
 
     def drain(self, name):
         with open(self.path(name + ".out"), "rb") as pipe, open(self.path(name + ".log"), "ab") as log:
