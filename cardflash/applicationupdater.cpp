@@ -1,5 +1,6 @@
 #include "applicationupdater.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -61,26 +62,11 @@ const char8* const moreRejectedMessage = "MORE IMAGES REJECTED: ";
 const char8* const tarBallTooLargeMessage = "TAR BALL DOES NOT FIT IN ";
 const char8* const nothingInstalledMessage = "NOTHING INSTALLED FROM THE TAR BALL";
 const char8* const noImageToWriteMessage = "NO IMAGE TO WRITE";
-const char8* const readBackFailedMessage = "READ-BACK FAILED: ";
 const char8* const signatureMissingMessage = "SIGNATURE MISSING";
 const char8* const signatureInvalidMessage = "SIGNATURE INVALID";
-const char8* const bootstrapRemovedMessage = "BOOTSTRAP REMOVED";
-const char8* const bootstrapNotRemovedMessage = "BOOTSTRAP NOT REMOVED";
 const char8* const memoryNotLockedMessage = "CANNOT KEEP THE UPDATER IN MEMORY";
 const char8* const partitionInUseMessage = "PARTITION IN USE: ";
-
-const char8* const unlockMessage = "Unlock the file system...";
-const char8* const unlockCommand = "flash_unlock ";
-const char8* const lockMessage = "Lock the file system";
-const char8* const lockCommand = "flash_lock ";
-const char8* const lockRange = " 0 900";
-const char8* const eraseMessage = "Erasing ";
-const char8* const eraseCommand = "flash_erase ";
-const char8* const eraseRange = " 0 0";
-const char8* const writeMessage = "Writing ";
-const char8* const writeMessageTo = " to ";
-const char8* const writeCommand = "flashcp -v ";
-const char8* const writeCommandTo = " ";
+const char8* const imagesDoNotFitMessage = "IMAGES DO NOT FIT IN RAM";
 
 const char8 manifestDelimiter = ',';
 const char8 manifestLineEnd = '\n';
@@ -93,6 +79,10 @@ const size_t longestKeyFile = std::size_t{64} * 1024;
 const char8* const flashDeviceMarker = "dev";
 const char8* const extractionRoot = "/";
 const char8 pathSeparator = '/';
+// A boot-set file's manifest line names it with this in place of the
+// separator: units that do not know boot-set lines skip a name that is no
+// image and holds no separator (they refuse one with a separator).
+const char8 bootSetLineSeparator = ':';
 // However many names a card gets rejected, only this many are kept to be
 // shown; the rest are counted.
 const size_t mostRejectedShown = 100;
@@ -154,7 +144,7 @@ bool leavesImageDirectory(const StdString& name)
 ApplicationUpdater::ApplicationUpdater()
     : m_rejectedCount(0), m_tarBallInManifest(false), m_tarBallCheck(TarBallCheck::NotDone),
       m_tarBallDamaged(false), m_writingStarted(false), m_signedPackage(false),
-      m_manifestRead(false), m_manifestAccepted(false)
+      m_manifestRead(false), m_manifestAccepted(false), m_copyImages(false), m_imagesDoNotFit(false)
 {
     Initialize();
 }
@@ -215,6 +205,7 @@ void ApplicationUpdater::ValidateInstallationMedia()
 bool ApplicationUpdater::ExecuteUpdate()
 {
     try {
+        m_copyImages = true;
         if (!GetFilesToUpdateFromManifest()) {
             return FlashFailed();
         }
@@ -226,6 +217,10 @@ bool ApplicationUpdater::ExecuteUpdate()
 
 bool ApplicationUpdater::UpdateImages()
 {
+    if (m_imagesDoNotFit) {
+        printLine(imagesDoNotFitMessage);
+        return FlashFailed();
+    }
     if (ReportRejectedImages()) {
         return FlashFailed();
     }
@@ -525,6 +520,10 @@ void ApplicationUpdater::ProcessManifestLine(std::string_view line)
         m_tarBallCheckSum = checkSum;
         m_tarBallDigestField = digestField;
     }
+    if (IsBootSetLine(fileName)) {
+        m_bootSetLines[fileName] = {checkSum, digestField};
+        return;
+    }
     if (leavesImageDirectory(fileName)) {
         RejectImage(fileName);
         return;
@@ -537,6 +536,9 @@ void ApplicationUpdater::ProcessManifestLine(std::string_view line)
         return;
     }
     const ImageDigests& digests = DigestsOf(fileName, !digestField.IsEmpty());
+    if (m_imagesDoNotFit) {
+        return;
+    }
     if (!Matches(digests, checkSum, digestField)) {
         RejectImage(fileName);
         return;
@@ -555,24 +557,49 @@ bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum, StdSt
                    checkSum, digestField);
 }
 
-// An image is read once however many lines name it, and once more only when
-// a later line asks for the SHA-256 that the first reading left out. One
-// that could not be read is not tried again.
+// An image is read from the card once however many lines name it. A later
+// line that asks for the SHA-256 that the first reading left out gets it
+// from the update's copy, or without one from a second reading. One that
+// could not be read is not tried again.
 const ApplicationUpdater::ImageDigests& ApplicationUpdater::DigestsOf(const StdString& name,
                                                                       bool sha256Wanted)
 {
     const auto known = m_imageDigests.find(name);
-    if (known != m_imageDigests.end() &&
-        (!sha256Wanted || known->second.sha256Known || !known->second.readable)) {
-        return known->second;
+    if (known == m_imageDigests.end()) {
+        return m_imageDigests[name] = FirstReading(name, sha256Wanted);
     }
-    return m_imageDigests[name] = ReadDigests(m_pathToImages + name, sha256Wanted);
+    if (sha256Wanted && known->second.readable && !known->second.sha256Known) {
+        known->second =
+            ReadDigests(m_copyImages ? m_imageCopies.PathOf(name) : m_pathToImages + name, true);
+    }
+    return known->second;
+}
+
+// The update keeps what it reads: the copy is what gets written.
+ApplicationUpdater::ImageDigests ApplicationUpdater::FirstReading(const StdString& name,
+                                                                  bool sha256Wanted)
+{
+    if (!m_copyImages) {
+        return ReadDigests(m_pathToImages + name, sha256Wanted);
+    }
+    PrivateFile copy;
+    if (!m_imageCopies.Open(name, copy)) {
+        m_imagesDoNotFit = true;
+        return ImageDigests();
+    }
+    ImageDigests digests = ReadDigests(m_pathToImages + name, sha256Wanted, &copy);
+    if (copy.writeFailed()) {
+        m_imagesDoNotFit = true;
+        digests.readable = false;
+    }
+    return digests;
 }
 
 // A folder or a device node is no image, whatever checksum it gives.
 // Without a SHA-256 to check only the legacy text is worked out, as before:
-// the SHA-256 of every byte costs the unit's slow processor dearly. Its
-// length is then the size the file had when it was looked at.
+// the SHA-256 of every byte costs the unit's slow processor dearly. Without
+// a copy to make, that reading stops at the first zero byte, and the length
+// is the size the file had when it was looked at.
 ApplicationUpdater::ImageDigests
 ApplicationUpdater::ReadDigests(const StdString& fileName, bool sha256Wanted, PrivateFile* copy)
 {
@@ -583,15 +610,15 @@ ApplicationUpdater::ReadDigests(const StdString& fileName, bool sha256Wanted, Pr
         return digests;
     }
     FileSystem fileSystem;
-    if (!sha256Wanted) {
+    if (!sha256Wanted && copy == nullptr) {
         digests.checkSums = fileSystem.getFileCheckSums(fileName);
         digests.length = fileStatus.size();
         digests.readable = true;
         return digests;
     }
     digests.readable = fileSystem.getFileDigests(fileName, digests.checkSums, digests.sha256,
-                                                 digests.length, copy);
-    digests.sha256Known = digests.readable;
+                                                 digests.length, copy, sha256Wanted);
+    digests.sha256Known = digests.readable && sha256Wanted;
     return digests;
 }
 
@@ -618,129 +645,6 @@ StdString ApplicationUpdater::FlashDeviceFor(const StdString& fileName)
         return StdString();
     }
     return entry->second;
-}
-
-// With a boot set on the card, the bootstrap is erased first and written
-// last: until the boot chain in flash is whole again, the processor's ROM
-// finds no bootstrap and boots from the card, which runs the update again.
-// Whenever the power goes, the unit comes back.
-bool ApplicationUpdater::CopyTheFilesToSerialFlash()
-{
-    bool everyImageWritten = true;
-    UnlockFileSystem();
-    const bool bootstrapLast = BootstrapWrittenLast();
-    if (bootstrapLast) {
-        everyImageWritten = ErasePartition(m_serialFlashForBootstrap) == 0;
-    }
-    for (const StdString& name : m_orderedFileList) {
-        const StdString flashDevice = FlashDeviceFor(name);
-        if (!flashDevice.IsEmpty() && !(bootstrapLast && name == m_bootStrapFileName)) {
-            everyImageWritten = WriteImage(name, flashDevice) && everyImageWritten;
-        }
-    }
-    if (bootstrapLast) {
-        everyImageWritten = WriteErasedPartition(m_bootStrapFileName, m_serialFlashForBootstrap) &&
-                            everyImageWritten;
-    }
-    LockFileSystem();
-    return everyImageWritten;
-}
-
-bool ApplicationUpdater::BootstrapWrittenLast()
-{
-    FileSystem fileSystem;
-    for (const StdString& name : m_cardBootSet) {
-        if (!fileSystem.fileExists(m_pathToSDCard + name)) {
-            return false;
-        }
-    }
-    for (const StdString& name : m_orderedFileList) {
-        if (name == m_bootStrapFileName) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// A failed erase does not stop the write: the partition is in an unknown
-// state either way, and the status lines tell the story.
-bool ApplicationUpdater::WriteImage(const StdString& name, const StdString& flashDevice)
-{
-    const bool erased = ErasePartition(flashDevice) == 0;
-    return WriteErasedPartition(name, flashDevice) && erased;
-}
-
-bool ApplicationUpdater::WriteErasedPartition(const StdString& name, const StdString& flashDevice)
-{
-    if (CopyPartition(flashDevice, name) != 0) {
-        return false;
-    }
-    return ReadBackMatches(name, flashDevice);
-}
-
-// flashcp has compared the partition with the file, but the file is not
-// what was verified if it changed meanwhile, and the partition may hold
-// more than the image: whatever flashcp read, the partition must hold the
-// verified image and, behind it, nothing but erased bytes. JFFS2 would take
-// anything there for its own nodes.
-bool ApplicationUpdater::ReadBackMatches(const StdString& name, const StdString& flashDevice)
-{
-    FileSystem fileSystem;
-    const bool wholeImageDigest = m_sha256InManifest.count(name) != 0;
-    StdString expected(wholeImageDigest ? m_sha256InManifest[name].c_str()
-                                        : m_filesInManifest[name].c_str());
-    std::string written;
-    if (fileSystem.getWrittenDigest(flashDevice, m_imageSizes[name], wholeImageDigest, written) &&
-        StdString(written.c_str()) == expected.Trim()) {
-        return true;
-    }
-    printLine(readBackFailedMessage + shownCardName(name));
-    return false;
-}
-
-void ApplicationUpdater::RemoveBootstrap()
-{
-    StdString problem;
-    if (!m_flashUtilities.Prepare(problem)) {
-        printLine(problem);
-        printLine(bootstrapNotRemovedMessage);
-        return;
-    }
-    UnlockFileSystem();
-    const int32 eraseStatus = ErasePartition(m_possibleFiles[m_bootStrapFileName]);
-    printLine(eraseStatus == 0 ? bootstrapRemovedMessage : bootstrapNotRemovedMessage);
-}
-
-// The unlock and lock statuses are not looked at: the utilities fail on
-// flash chips without lock support, which are still writable.
-void ApplicationUpdater::UnlockFileSystem()
-{
-    printLine(unlockMessage);
-    m_flashUtilities.Run(StdString(unlockCommand) + m_serialFlashForRootfs + lockRange);
-}
-
-int32 ApplicationUpdater::ErasePartition(StdString deviceToErase)
-{
-    m_writingStarted = true;
-    printLine(eraseMessage + deviceToErase);
-    const int32 status = m_flashUtilities.Run(StdString(eraseCommand) + deviceToErase + eraseRange);
-    printLine(status);
-    return status;
-}
-
-int32 ApplicationUpdater::CopyPartition(StdString deviceToCopyTo, StdString fileToCopy)
-{
-    printLine(writeMessage + fileToCopy + writeMessageTo + deviceToCopyTo);
-    const int32 status = m_flashUtilities.Run(StdString(writeCommand) + m_pathToImages +
-                                              fileToCopy + writeCommandTo + deviceToCopyTo);
-    printLine(status);
-    return status;
-}
-
-void ApplicationUpdater::LockFileSystem()
-{
-    printLine(lockMessage);
-    m_flashUtilities.Run(StdString(lockCommand) + m_serialFlashForRootfs + lockRange);
 }
 
 const std::vector<StdString>& ApplicationUpdater::GetRejectedFileList() const
@@ -776,6 +680,23 @@ StdString ApplicationUpdater::Sha256FieldPrefix()
 std::vector<StdString> ApplicationUpdater::CardBootSetNames()
 {
     return m_cardBootSet;
+}
+
+StdString ApplicationUpdater::BootSetLineName(const StdString& cardName)
+{
+    StdString lineName = cardName;
+    std::replace(lineName.begin(), lineName.end(), pathSeparator, bootSetLineSeparator);
+    return lineName;
+}
+
+bool ApplicationUpdater::IsBootSetLine(const StdString& name)
+{
+    for (const StdString& cardName : m_cardBootSet) {
+        if (name == BootSetLineName(cardName)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<StdString> ApplicationUpdater::KnownImageNames()

@@ -10,6 +10,7 @@
 #include "StdString.h"
 #include "filesystem.h"
 #include "flashutilities.h"
+#include "imagecopies.h"
 #include "lumo_common.h"
 #include "privatefile.h"
 
@@ -74,6 +75,9 @@ public:
     // The files that the unit's processor boots from when the bootstrap in
     // flash is missing or damaged, relative to the card's root.
     static std::vector<StdString> CardBootSetNames();
+    // The name of a boot-set file's manifest line: "boot:zImage" for
+    // "boot/zImage".
+    static StdString BootSetLineName(const StdString& cardName);
 
 private:
     bool PrepareFlashing();
@@ -93,6 +97,9 @@ private:
     TarBallCheck CheckAndCopyTarBall();
     bool CopyTheFilesToSerialFlash();
     bool BootstrapWrittenLast();
+    bool BootSetUsable();
+    bool BootSetFileMatches(const StdString& cardName);
+    static bool IsBootSetLine(const StdString& name);
     bool WriteImage(const StdString& name, const StdString& flashDevice);
     bool WriteErasedPartition(const StdString& name, const StdString& flashDevice);
     void UnlockFileSystem();
@@ -113,6 +120,7 @@ private:
     static std::vector<std::string> TrustedKeys();
     void ProcessManifestText(const std::string& manifest);
     const ImageDigests& DigestsOf(const StdString& name, bool sha256Wanted);
+    ImageDigests FirstReading(const StdString& name, bool sha256Wanted);
     static ImageDigests ReadDigests(const StdString& fileName, bool sha256Wanted,
                                     PrivateFile* copy = nullptr);
     static bool Matches(const ImageDigests& digests, const StdString& checkSum,
@@ -137,6 +145,12 @@ private:
     // from flash).
     std::map<StdString, std::string> m_sha256InManifest;
     std::map<StdString, std::uint64_t> m_imageSizes;
+    // The boot set's lines, by line name: checksum text and third field.
+    struct BootSetLine {
+        StdString checkSum;
+        StdString digestField;
+    };
+    std::map<StdString, BootSetLine> m_bootSetLines;
     TarBallCheck m_tarBallCheck;
     PrivateFile m_tarBallCopy;
     bool m_tarBallDamaged;
@@ -148,6 +162,10 @@ private:
     bool m_manifestRead;
     bool m_manifestAccepted;
     FlashUtilities m_flashUtilities;
+    // The update copies every image while it checks it, and writes the copies.
+    bool m_copyImages;
+    bool m_imagesDoNotFit;
+    ImageCopies m_imageCopies;
 
     static const StdString m_pathToSDCard;
     static const StdString m_pathToImages;

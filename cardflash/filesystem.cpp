@@ -159,6 +159,16 @@ bool FileSystem::isInMemory(const std::string& path)
     return type == TMPFS_MAGIC || type == RAMFS_MAGIC;
 }
 
+bool FileSystem::freeBytes(const std::string& path, std::uint64_t& bytes)
+{
+    struct statfs info;
+    if (statfs(path.c_str(), &info) != 0) {
+        return false;
+    }
+    bytes = static_cast<std::uint64_t>(info.f_bavail) * static_cast<std::uint64_t>(info.f_bsize);
+    return true;
+}
+
 std::vector<StdString> FileSystem::openFileInLines(StdString fileName)
 {
     std::vector<StdString> retVal;

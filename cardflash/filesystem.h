@@ -48,14 +48,19 @@ public:
     void removeDirectory(const std::string& directory);
     // True when the path lies on a file system held in RAM (tmpfs, ramfs).
     bool isInMemory(const std::string& path);
+    // The bytes that can still be written to the path's file system; false
+    // when it cannot be asked.
+    bool freeBytes(const std::string& path, std::uint64_t& bytes);
     std::vector<StdString> splitDelimitedString(StdString stringToParse, StdString delimiter);
 
     std::string getCheckSums(std::string stringToCheck);
     std::string getFileCheckSums(std::string fileName);
-    // The checksum text and the SHA-256 of a file, from one read of it, which
-    // also goes to `copy` when one is given.
+    // The checksum text and the SHA-256 of a file (left empty unless
+    // wanted), from one read of every byte, which also goes to `copy` when
+    // one is given.
     bool getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
-                        std::uint64_t& length, PrivateFile* copy = nullptr);
+                        std::uint64_t& length, PrivateFile* copy = nullptr,
+                        bool sha256Wanted = true);
     // Reads a flash partition to its end: the SHA-256 (or, without
     // `wholeImageDigest`, the checksum text) of its first `length` bytes.
     // False when it cannot be read, is shorter, or a byte behind them is not
@@ -87,9 +92,11 @@ std::string streamedCheckSums(std::istream& input, std::size_t blockSize);
 
 // Reads `input` to its end, `blockSize` bytes at a time, and gives both its
 // checksum text (as streamedCheckSums) and the SHA-256 of every byte it
-// yields (lowercase hex), and how many bytes that was; every byte also goes
-// to `copy` when one is given. False on a read error or a failed copy.
+// yields (lowercase hex; empty unless wanted), and how many bytes that was;
+// every byte also goes to `copy` when one is given. False on a read error or
+// a failed copy.
 bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& checkSums,
-                     std::string& sha256, std::uint64_t& length, PrivateFile* copy = nullptr);
+                     std::string& sha256, std::uint64_t& length, PrivateFile* copy = nullptr,
+                     bool sha256Wanted = true);
 
 #endif

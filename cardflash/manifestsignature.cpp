@@ -1,10 +1,12 @@
 #include "manifestsignature.h"
 
-#include <climits>
 #include <cstring>
-#include <gcrypt.h>
+#include <sodium.h>
 
-#include "gcryptlibrary.h"
+static_assert(kEd25519KeySize == crypto_sign_PUBLICKEYBYTES &&
+                  kEd25519KeySize == crypto_sign_SEEDBYTES &&
+                  kEd25519SignatureSize == crypto_sign_BYTES,
+              "the sizes of libsodium's Ed25519");
 
 namespace
 {
@@ -22,11 +24,6 @@ const unsigned char kPublicKeyPrefix[] = {0x30, 0x2a, 0x30, 0x05, 0x06, 0x03,
                                           0x2b, 0x65, 0x70, 0x03, 0x21, 0x00};
 const unsigned char kPrivateKeyPrefix[] = {0x30, 0x2e, 0x02, 0x01, 0x00, 0x30, 0x05, 0x06,
                                            0x03, 0x2b, 0x65, 0x70, 0x04, 0x22, 0x04, 0x20};
-
-const char* const kPublicKeyForm = "(public-key (ecc (curve Ed25519) (flags eddsa) (q %b)))";
-const char* const kPrivateKeyForm = "(private-key (ecc (curve Ed25519) (flags eddsa) (d %b)))";
-const char* const kSignatureForm = "(sig-val (eddsa (r %b) (s %b)))";
-const char* const kDataForm = "(data (flags eddsa) (hash-algo sha512) (value %b))";
 
 const int kBase64Invalid = -1;
 const int kBase64Padding = -2;
@@ -50,22 +47,6 @@ int base64Value(char c)
     }
     return c == '=' ? kBase64Padding : kBase64Invalid;
 }
-
-// Owns one libgcrypt S-expression.
-class SExpression
-{
-public:
-    SExpression() = default;
-    ~SExpression() { gcry_sexp_release(m_handle); }
-    SExpression(const SExpression&) = delete;
-    SExpression& operator=(const SExpression&) = delete;
-
-    gcry_sexp_t* out() { return &m_handle; }
-    gcry_sexp_t get() const { return m_handle; }
-
-private:
-    gcry_sexp_t m_handle = nullptr;
-};
 
 // The bodies of the PEM blocks, decoded, when every block carries `label`
 // and nothing but white space lies between them.
@@ -105,32 +86,19 @@ bool rawKeyAfter(const std::string& der, const unsigned char* prefix, std::size_
     return true;
 }
 
-// One 32-byte half of a signature that libgcrypt gave, which may come
-// without its leading zero bytes.
-bool appendSignatureHalf(gcry_sexp_t signature, const char* name, std::string& out)
+// libsodium picks its implementations once, before its first use. It
+// fails only when the system gives it no randomness, which neither
+// verifying nor Ed25519's deterministic signing needs: such a failure
+// refuses every signature all the same.
+bool sodiumReady()
 {
-    gcry_sexp_t token = gcry_sexp_find_token(signature, name, 0);
-    if (token == nullptr) {
-        return false;
-    }
-    std::size_t length = 0;
-    const char* data = gcry_sexp_nth_data(token, 1, &length);
-    const bool fits = data != nullptr && length <= kEd25519KeySize;
-    if (fits) {
-        out.append(kEd25519KeySize - length, '\0');
-        out.append(data, length);
-    }
-    gcry_sexp_release(token);
-    return fits;
+    static const bool ready = sodium_init() >= 0;
+    return ready;
 }
 
-bool buildData(SExpression& data, const std::string& message)
+const unsigned char* bytesOf(const std::string& text)
 {
-    if (message.size() > static_cast<std::size_t>(INT_MAX)) {
-        return false;
-    }
-    return gcry_sexp_build(data.out(), nullptr, kDataForm, static_cast<int>(message.size()),
-                           message.data()) == 0;
+    return reinterpret_cast<const unsigned char*>(text.data());
 }
 
 } // namespace
@@ -196,22 +164,15 @@ bool readEd25519PrivateKey(const std::string& pemText, std::string& seed)
            rawKeyAfter(ders.front(), kPrivateKeyPrefix, sizeof kPrivateKeyPrefix, seed);
 }
 
+// The whole message goes in with its 64-bit length: nothing of it is cut,
+// wrapped or parsed on the way.
 bool verifyEd25519(const std::string& publicKey, const std::string& message,
                    const std::string& signature)
 {
-    if (publicKey.size() != kEd25519KeySize || signature.size() != kEd25519SignatureSize) {
-        return false;
-    }
-    initialiseGcrypt();
-    const int half = static_cast<int>(kEd25519KeySize);
-    SExpression key;
-    SExpression signatureValue;
-    SExpression data;
-    return gcry_sexp_build(key.out(), nullptr, kPublicKeyForm, half, publicKey.data()) == 0 &&
-           gcry_sexp_build(signatureValue.out(), nullptr, kSignatureForm, half, signature.data(),
-                           half, signature.data() + half) == 0 &&
-           buildData(data, message) &&
-           gcry_pk_verify(signatureValue.get(), data.get(), key.get()) == 0;
+    return publicKey.size() == kEd25519KeySize && signature.size() == kEd25519SignatureSize &&
+           sodiumReady() &&
+           crypto_sign_verify_detached(bytesOf(signature), bytesOf(message), message.size(),
+                                       bytesOf(publicKey)) == 0;
 }
 
 bool anyKeyVerifies(const std::vector<std::string>& publicKeys, const std::string& message,
@@ -228,23 +189,18 @@ bool anyKeyVerifies(const std::vector<std::string>& publicKeys, const std::strin
 bool signEd25519(const std::string& seed, const std::string& message, std::string& signature)
 {
     signature.clear();
-    if (seed.size() != kEd25519KeySize) {
+    if (seed.size() != kEd25519KeySize || !sodiumReady()) {
         return false;
     }
-    initialiseGcrypt();
-    SExpression key;
-    SExpression data;
-    SExpression signatureValue;
-    if (gcry_sexp_build(key.out(), nullptr, kPrivateKeyForm, static_cast<int>(seed.size()),
-                        seed.data()) != 0 ||
-        !buildData(data, message) ||
-        gcry_pk_sign(signatureValue.out(), data.get(), key.get()) != 0) {
-        return false;
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    unsigned char signatureBytes[crypto_sign_BYTES];
+    const bool made = crypto_sign_seed_keypair(publicKey, secretKey, bytesOf(seed)) == 0 &&
+                      crypto_sign_detached(signatureBytes, nullptr, bytesOf(message),
+                                           message.size(), secretKey) == 0;
+    sodium_memzero(secretKey, sizeof secretKey);
+    if (made) {
+        signature.assign(reinterpret_cast<const char*>(signatureBytes), sizeof signatureBytes);
     }
-    if (!appendSignatureHalf(signatureValue.get(), "r", signature) ||
-        !appendSignatureHalf(signatureValue.get(), "s", signature)) {
-        signature.clear();
-        return false;
-    }
-    return true;
+    return made;
 }

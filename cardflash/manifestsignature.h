@@ -9,7 +9,8 @@
 // writes: PEM keys (`openssl pkey -pubout` for public keys, PKCS#8 for
 // private ones) and raw 64-byte signatures (`openssl pkeyutl -sign -rawin`).
 // Keys cross these functions as their raw bytes: 32 for a public key, the
-// 32-byte seed for a private one.
+// 32-byte seed for a private one. Signing and verifying go through
+// libsodium, which takes the message whole with a 64-bit length.
 
 constexpr std::size_t kEd25519KeySize = 32;
 constexpr std::size_t kEd25519SignatureSize = 64;

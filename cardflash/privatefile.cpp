@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 #include <vector>
 
@@ -9,10 +11,14 @@ namespace
 {
 
 const char8* const nameTemplate = "/cardflash-XXXXXX";
+const mode_t privateMode = 0600;
 
 } // namespace
 
-PrivateFile::PrivateFile() : m_descriptor(-1), m_writeFailed(false) {}
+PrivateFile::PrivateFile()
+    : m_descriptor(-1), m_writeFailed(false), m_room(std::numeric_limits<std::uint64_t>::max())
+{
+}
 
 PrivateFile::~PrivateFile()
 {
@@ -34,8 +40,24 @@ bool PrivateFile::create(const std::string& folder)
     return true;
 }
 
+bool PrivateFile::createAt(const std::string& path)
+{
+    m_descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateMode);
+    return m_descriptor >= 0;
+}
+
+void PrivateFile::limitTo(std::uint64_t bytes)
+{
+    m_room = bytes;
+}
+
 bool PrivateFile::write(const char8* data, std::size_t length)
 {
+    if (length > m_room) {
+        m_writeFailed = true;
+        return false;
+    }
+    m_room -= length;
     while (length > 0) {
         const ssize_t written = ::write(m_descriptor, data, length);
         if (written < 0 && errno == EINTR) {

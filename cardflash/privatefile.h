@@ -2,13 +2,16 @@
 #define PRIVATEFILE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "lumo_common.h"
 
-// A file without a name: made in a folder and unlinked at once, so that no
-// other program can open it, and it is gone when it is closed, however the
-// tool ends. The tool's one place that writes through a descriptor.
+// A file of this tool's own, the tool's one place that writes through a
+// descriptor. One made by `create` has no name: it is unlinked at once, so
+// that no other program can open it, and it is gone when it is closed,
+// however the tool ends. One made by `createAt` keeps its name, in a folder
+// of the tool's own, for a program that the tool starts to read.
 class PrivateFile
 {
 public:
@@ -18,6 +21,9 @@ public:
     PrivateFile& operator=(const PrivateFile&) = delete;
 
     bool create(const std::string& folder);
+    bool createAt(const std::string& path);
+    // Writes that would take the file past `bytes` fail, as in a full folder.
+    void limitTo(std::uint64_t bytes);
     // All of the bytes, or false (the folder is full).
     bool write(const char8* data, std::size_t length);
     bool writeFailed() const;
@@ -27,6 +33,7 @@ public:
 private:
     int m_descriptor;
     bool m_writeFailed;
+    std::uint64_t m_room;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #ifndef RUNNINGSYSTEM_H
 #define RUNNINGSYSTEM_H
 
+#include <cstdint>
 #include <vector>
 
 #include "StdString.h"
@@ -18,6 +19,9 @@ public:
     // read-only, which also stops JFFS2's garbage collector. False, with
     // the partition in `busyDevice`, when one of them cannot be.
     static bool StopWritesTo(const std::vector<StdString>& devices, StdString& busyDevice);
+    // The bytes of memory that the kernel can give without swapping
+    // (MemAvailable); false when it does not say.
+    static bool AvailableMemory(std::uint64_t& bytes);
 };
 
 #endif

@@ -62,14 +62,19 @@ CardCopies::~CardCopies()
     }
 }
 
-bool CardCopies::checkBootSet(const std::string& bootSetDir, std::string& error)
+bool CardCopies::describeBootSet(const std::string& bootSetDir, std::vector<PackedFile>& lines,
+                                 std::string& error)
 {
+    lines.clear();
     for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
         const std::string path = pathIn(bootSetDir, splitCardPath(cardPath).second);
-        if (!isRegularFile(path)) {
+        PackedFile line;
+        if (!isRegularFile(path) ||
+            !describeFile(ApplicationUpdater::BootSetLineName(cardPath), path, line)) {
             error = path + packmessages::kNotReadable + packmessages::kBootSetHolds;
             return false;
         }
+        lines.push_back(line);
     }
     return true;
 }

@@ -22,8 +22,10 @@ public:
     CardCopies(const CardCopies&) = delete;
     CardCopies& operator=(const CardCopies&) = delete;
 
-    // The boot set folder must hold the files the unit boots by name.
-    static bool checkBootSet(const std::string& bootSetDir, std::string& error);
+    // The boot set folder must hold the files the unit boots by name; each
+    // gets its manifest line, which the unit checks before it relies on it.
+    static bool describeBootSet(const std::string& bootSetDir, std::vector<PackedFile>& lines,
+                                std::string& error);
 
     bool copyImages(const std::vector<PackedFile>& images, std::string& error);
     bool copyBootSet(const std::string& bootSetDir, std::string& error);

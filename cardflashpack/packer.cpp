@@ -109,12 +109,14 @@ int runPack(const PackRequest& request)
     std::string error;
     std::string seed;
     std::vector<PackedFile> files;
+    std::vector<PackedFile> bootSetLines;
     TarBallWriter tree(request.tarBallRoot, request.keepModes);
     const bool isTarBall = !request.tarBallRoot.empty();
     if (!checkCardDir(request.cardDir, error) || !checkVersion(request.version, error) ||
         (!request.keyFile.empty() && !readSigningKey(request.keyFile, seed, error)) ||
         (isTarBall ? !tree.collect(error) : !describeImages(request.imageFiles, files, error)) ||
-        (!request.bootSetDir.empty() && !CardCopies::checkBootSet(request.bootSetDir, error))) {
+        (!request.bootSetDir.empty() &&
+         !CardCopies::describeBootSet(request.bootSetDir, bootSetLines, error))) {
         return refuse(error);
     }
 
@@ -131,7 +133,9 @@ int runPack(const PackRequest& request)
             return refuse(error);
         }
     }
-    const std::string manifest = manifestText(request.version, files);
+    std::vector<PackedFile> lines = files;
+    lines.insert(lines.end(), bootSetLines.begin(), bootSetLines.end());
+    const std::string manifest = manifestText(request.version, lines);
     AtomicFile manifestFile(card, ApplicationUpdater::ManifestFileName());
     AtomicFile signatureFile(card, ApplicationUpdater::SignatureFileName());
     std::string signature;

@@ -2,7 +2,9 @@
 // size a file is read with, the rest is the file's content, the manifest and
 // its signature. Streaming the content block by block must give the digests
 // of the whole buffer, no manifest line may crash the updater, and no
-// signature may crash the check (or be taken: the key is no signer's), and no
+// signature may crash the check (or be taken: the key is no signer's), a
+// signature of the whole input must cover every byte of it, whatever its
+// length (no byte more, none less), and no
 // rejected name may be shown empty or carry a line the display acts on.
 // Without a card no image verifies, so the lines take the rejection paths.
 #include <cstdint>
@@ -14,6 +16,8 @@
 #include "cardtext.h"
 #include "filesystem.h"
 #include "manifestsignature.h"
+
+#include <sodium.h>
 
 namespace
 {
@@ -33,6 +37,26 @@ Digests digestsOf(const std::string& content, std::size_t blockSize)
     return d;
 }
 const std::vector<std::string> kKey = {std::string(kEd25519KeySize, '\x01')};
+const std::string kSeed(kEd25519KeySize, '\x02');
+std::string publicKeyOfSeed()
+{
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    if (sodium_init() < 0 ||
+        crypto_sign_seed_keypair(publicKey, secretKey,
+                                 reinterpret_cast<const unsigned char*>(kSeed.data())) != 0) {
+        abort();
+    }
+    return std::string(reinterpret_cast<const char*>(publicKey), sizeof publicKey);
+}
+bool signatureCoversExactly(const std::string& content)
+{
+    static const std::string publicKey = publicKeyOfSeed();
+    std::string signature;
+    return signEd25519(kSeed, content, signature) && verifyEd25519(publicKey, content, signature) &&
+           !verifyEd25519(publicKey, content + '\n', signature) &&
+           (content.empty() || !verifyEd25519(publicKey, content.substr(1), signature));
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -47,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::istringstream whole(content);
     if (streamedCheckSums(inBlocks, blockSize) != streamedCheckSums(whole, content.size() + 1) ||
         digestsOf(content, blockSize) != digestsOf(content, content.size() + 1) ||
-        anyKeyVerifies(kKey, content, content.substr(0, kEd25519SignatureSize))) {
+        anyKeyVerifies(kKey, content, content.substr(0, kEd25519SignatureSize)) ||
+        !signatureCoversExactly(content)) {
         abort();
     }
 

@@ -270,3 +270,39 @@ TEST(ManifestSignature, OnlyWellFormedEd25519KeysVerifyAndSigningMatchesTheStand
              anyKeyVerifies({Str(32, '\1'), k}, "", sig), anyKeyVerifies({Str(32, '\1')}, "", sig),
              signEd25519(seed.substr(1), "", b))});
 }
+
+// Signatures that openssl pkeyutl -sign -rawin made with the key above, of
+// messages of these sizes whose byte i is i * 131 mod 256 (size 0: RFC 8032).
+TEST(ManifestSignature, EveryByteOfAMessageOfAnySizeIsSigned)
+{
+    const std::pair<std::size_t, Str> table[] = {
+        {0, kSig},
+        {1, "+2ZlqOJ4oNaoBFC5XUxO9+S8eGlNt2bhbIt1T4WJ4fOzlwnn1xT4FzAjz31PRjMLIWy/"
+            "TpUnSyK71hJaoUyPCg=="},
+        {65535, "92WLEkQbBIerBCW5RW2Xg+07kNREoMQEi0qJqFCsmNe2pcCQPrEKFxpw/"
+                "9wrHS00gRSBK5qJq78IYneDnN6gAQ=="},
+        {65536, "GaufdnZgaH0q3FtpwE4ZF80E5uBwnnV0CYoWA3FkDHi5/zH96RYc9nXIgiXLcKNDVVcIql/"
+                "1VSyfok1JKgVpBw=="},
+        {65537, "qpyhmATNQC9Si+fxkgLYD0vE1KRi4G1fXluFKPFOjBm/vam0AQtkq+a76TkjJ1M14/"
+                "RyUzwu1tt7xkreFWIGCQ=="},
+        {200000, "zIKlFe4qncDEgs3Eaub/ClZA/laFZ20mKaFc99dV/"
+                 "p9VO3evXCQJPhiBE4jOvWWtdAfFRS43X60oW6c60AFUBA=="}};
+    std::vector<Str> keys;
+    Str seed, ours, theirs;
+    ASSERT_TRUE(readEd25519PublicKeys(kPub, keys) && readEd25519PrivateKey(kPriv, seed));
+    for (const auto& [size, base64] : table) {
+        Str message(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            message[i] = static_cast<char>((i * 131) & 0xff);
+        }
+        SCOPED_TRACE(size);
+        const Str k = keys.at(0), longer = message + Str(65536, '#');
+        const Str changedLast =
+            size == 0 ? "x" : message.substr(0, size - 1) + char(~message.back());
+        ASSERT_TRUE(decodeBase64(base64, theirs) && signEd25519(seed, message, ours));
+        Check({ROW("1 1 0 0 0 0", ours == theirs, verifyEd25519(k, message, theirs),
+                   verifyEd25519(k, message + "x", ours), verifyEd25519(k, longer, ours),
+                   verifyEd25519(k, changedLast, ours),
+                   size > 0 && verifyEd25519(k, message.substr(1), ours))});
+    }
+}
