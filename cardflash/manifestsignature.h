@@ -10,7 +10,9 @@
 // private ones) and raw 64-byte signatures (`openssl pkeyutl -sign -rawin`).
 // Keys cross these functions as their raw bytes: 32 for a public key, the
 // 32-byte seed for a private one. Signing and verifying go through
-// libsodium, which takes the message whole with a 64-bit length.
+// libsodium: one call that takes the message whole with a 64-bit length and
+// the key and signature as fixed-size bytes, with nothing parsed or wrapped
+// on the way, from a small library without dependencies of its own.
 
 constexpr std::size_t kEd25519KeySize = 32;
 constexpr std::size_t kEd25519SignatureSize = 64;
