@@ -408,7 +408,7 @@ StdString::operator int32()
 
 StdString::operator double()
 {
-    return static_cast<const StdString&>(*this);
+    return static_cast<double>(static_cast<const StdString&>(*this));
 }
 
 StdString::operator double() const

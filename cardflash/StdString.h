@@ -77,12 +77,15 @@ public:
     void ReleaseBuffer(int32 newLen);
     void Format(const char8* styleFormat, ...) __attribute__((format(printf, 2, 3)));
 
-    operator int32();
+    // The numeric and truth conversions normalise the string in place
+    // (trimmed, lower case) before they read it; explicit, so that no
+    // comparison or argument changes a string unasked.
+    explicit operator int32();
     // Both forms: with only the const one, a non-const string's conversion
     // to double would be ambiguous against the non-const int32 and bool.
-    operator double();
-    operator double() const;
-    operator bool();
+    explicit operator double();
+    explicit operator double() const;
+    explicit operator bool();
     StdString& IntToString(int32 value);
     StdString& DoubleToString(double value);
 

@@ -2,8 +2,7 @@
 
 #include <initializer_list>
 
-const char8* const kFlashCompleteLine = "FLASH COMPLETE";
-const char8* const kFlashFailedLine = "FLASH FAILED";
+#include "statuslines.h"
 
 namespace
 {
@@ -17,7 +16,7 @@ const char8 markerBlank = ' ';
 
 std::string shownCardText(std::string text)
 {
-    for (const std::string marker : {kFlashCompleteLine, kFlashFailedLine}) {
+    for (const std::string marker : {statuslines::kFlashComplete, statuslines::kFlashFailed}) {
         const std::size_t blank = marker.find(markerBlank);
         for (std::size_t at = text.find(marker); at != std::string::npos;
              at = text.find(marker, at + 1)) {

@@ -5,11 +5,6 @@
 
 #include "lumo_common.h"
 
-// The lines that end a flash run. The display acts on them wherever they
-// stand in what it reads, so only the tool itself may print them.
-extern const char8* const kFlashCompleteLine;
-extern const char8* const kFlashFailedLine;
-
 // Text that comes from the card (a version, an archive's message) as the
 // tool prints it: a last line inside it is broken by a '?' in place of its
 // blank.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "StdString.h"
+#include "commandrunner.h"
 #include "lumo_common.h"
 
 // The MTD utilities, started from copies in RAM. The unit runs from the
@@ -14,20 +15,20 @@
 // shell and the utilities included. So before anything is erased, every
 // utility is copied, with the loader and the libraries it needs, into a
 // file system held in RAM, and later started from there without a shell.
-class FlashUtilities
+class FlashUtilities : public CommandRunner
 {
 public:
     FlashUtilities();
-    ~FlashUtilities();
+    ~FlashUtilities() override;
     FlashUtilities(const FlashUtilities&) = delete;
     FlashUtilities& operator=(const FlashUtilities&) = delete;
 
     // False, with the reason in `problem`, when a utility that writing
     // needs is missing or the copies cannot be made.
-    bool Prepare(StdString& problem);
+    [[nodiscard]] bool Prepare(StdString& problem);
     // Runs "UTILITY ARGUMENTS..." (words split at blanks) and returns its
     // wait status, as system() gives it.
-    int32 Run(const StdString& commandLine);
+    int32 Run(const StdString& commandLine) override;
 
 private:
     bool StageUtility(const std::string& name, const std::string& path);

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "applicationupdater.h"
 #include "packmessages.h"
+#include "partitionmap.h"
 #include "stopsignals.h"
 
 namespace
@@ -66,11 +66,11 @@ bool CardCopies::describeBootSet(const std::string& bootSetDir, std::vector<Pack
                                  std::string& error)
 {
     lines.clear();
-    for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
+    for (const StdString& cardPath : PartitionMap::CardBootSet()) {
         const std::string path = pathIn(bootSetDir, splitCardPath(cardPath).second);
         PackedFile line;
         if (!isRegularFile(path) ||
-            !describeFile(ApplicationUpdater::BootSetLineName(cardPath), path, line)) {
+            !describeFile(PartitionMap::BootSetLineName(cardPath), path, line)) {
             error = path + packmessages::kNotReadable + packmessages::kBootSetHolds;
             return false;
         }
@@ -91,7 +91,7 @@ bool CardCopies::copyImages(const std::vector<PackedFile>& images, std::string& 
 
 bool CardCopies::copyBootSet(const std::string& bootSetDir, std::string& error)
 {
-    for (const StdString& cardPath : ApplicationUpdater::CardBootSetNames()) {
+    for (const StdString& cardPath : PartitionMap::CardBootSet()) {
         const auto place = splitCardPath(cardPath);
         if (!copy(place.first, place.second, pathIn(bootSetDir, place.second), error)) {
             return false;

@@ -1,6 +1,7 @@
 #include "manifestwriter.h"
 
-#include "applicationupdater.h"
+#include "packagemanifest.h"
+#include "partitionmap.h"
 
 namespace
 {
@@ -12,10 +13,10 @@ const char kLineEnd = '\n';
 
 std::string manifestText(const std::string& version, const std::vector<PackedFile>& files)
 {
-    std::string text = ApplicationUpdater::VersionLine() + kFieldSeparator + version + kLineEnd;
+    std::string text = PartitionMap::VersionLine() + kFieldSeparator + version + kLineEnd;
     for (const PackedFile& file : files) {
         text += file.name + kFieldSeparator + file.checkSums + kFieldSeparator +
-                ApplicationUpdater::Sha256FieldPrefix() + file.sha256 + kLineEnd;
+                ManifestReader::Sha256FieldPrefix() + file.sha256 + kLineEnd;
     }
     return text;
 }

@@ -6,13 +6,13 @@
 #include <memory>
 #include <vector>
 
-#include "applicationupdater.h"
 #include "atomicfile.h"
 #include "cardcopies.h"
 #include "manifestwriter.h"
 #include "packedfile.h"
 #include "packinputs.h"
 #include "packmessages.h"
+#include "partitionmap.h"
 #include "signingkey.h"
 #include "stopsignals.h"
 #include "tarballwriter.h"
@@ -55,7 +55,7 @@ bool writeTarBall(const TarBallWriter& tree, AtomicFile& file, PackedFile& descr
     }
     std::string reason;
     if (!tree.write(file.descriptor(), reason) || !file.finish() ||
-        !describeFile(ApplicationUpdater::TarBallFileName(), file.temporaryPath(), described)) {
+        !describeFile(PartitionMap::TarBallFileName(), file.temporaryPath(), described)) {
         error = writeFailure(file, reason);
         return false;
     }
@@ -126,7 +126,7 @@ int runPack(const PackRequest& request)
         (!request.bootSetDir.empty() && !copies.copyBootSet(request.bootSetDir, error))) {
         return refuse(error);
     }
-    AtomicFile tarBallFile(card, ApplicationUpdater::TarBallFileName());
+    AtomicFile tarBallFile(card, PartitionMap::TarBallFileName());
     if (isTarBall) {
         files.emplace_back();
         if (!writeTarBall(tree, tarBallFile, files.back(), error)) {
@@ -136,8 +136,8 @@ int runPack(const PackRequest& request)
     std::vector<PackedFile> lines = files;
     lines.insert(lines.end(), bootSetLines.begin(), bootSetLines.end());
     const std::string manifest = manifestText(request.version, lines);
-    AtomicFile manifestFile(card, ApplicationUpdater::ManifestFileName());
-    AtomicFile signatureFile(card, ApplicationUpdater::SignatureFileName());
+    AtomicFile manifestFile(card, PartitionMap::ManifestFileName());
+    AtomicFile signatureFile(card, PartitionMap::SignatureFileName());
     std::string signature;
     if ((!seed.empty() && (!signManifest(seed, manifest, signature, error) ||
                            !writeWhole(signatureFile, signature, error))) ||

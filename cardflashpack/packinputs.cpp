@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 
 #include "StdString.h"
-#include "applicationupdater.h"
 #include "packmessages.h"
+#include "partitionmap.h"
 
 namespace
 {
@@ -71,7 +71,7 @@ bool checkCardDir(const std::string& cardDir, std::string& error)
 bool describeImages(const std::vector<std::string>& imageFiles, std::vector<PackedFile>& images,
                     std::string& error)
 {
-    const std::vector<StdString> known = ApplicationUpdater::KnownImageNames();
+    const std::vector<StdString> known = PartitionMap::ImageNames();
     images.clear();
     for (const std::string& path : imageFiles) {
         const std::string name = baseNameOf(path);

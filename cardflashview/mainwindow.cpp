@@ -2,6 +2,8 @@
 
 #include "ui_mainwindow.h"
 
+#include "statuslines.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QChar>
@@ -12,10 +14,10 @@
 #include <QSizePolicy>
 #include <QStringList>
 
-const QString MainWindow::m_applicationCommand = QStringLiteral("/usr/share/lumo/bin/cardflash -f");
-const QString MainWindow::m_flashComplete = QStringLiteral("FLASH COMPLETE");
-const QString MainWindow::m_flashFailed = QStringLiteral("FLASH FAILED");
-const QString MainWindow::m_updateIncomplete = QStringLiteral("UPDATE INCOMPLETE");
+const QString MainWindow::m_applicationCommand = QString::fromLatin1(statuslines::kToolCommand);
+const QString MainWindow::m_flashComplete = QString::fromLatin1(statuslines::kFlashComplete);
+const QString MainWindow::m_flashFailed = QString::fromLatin1(statuslines::kFlashFailed);
+const QString MainWindow::m_updateIncomplete = QString::fromLatin1(statuslines::kUpdateIncomplete);
 const int MainWindow::m_totalCompletedLines = 14500;
 const qint32 MainWindow::m_installationCompleteScreen = 1;
 
@@ -108,7 +110,7 @@ void MainWindow::processStandardOutput()
     const quint32 percentMultiplier = 100;
     const quint32 minimumValue = 0;
     const QChar percentIndicator('%');
-    const QString manifestFileName = QStringLiteral("/mnt/sd-card/lumoManifest");
+    const QString manifestFileName = QString::fromLatin1(statuslines::kManifestOnCard);
 
     const bool manifestFileExists = QFileInfo(manifestFileName).exists();
     const QByteArray received = processObject->readAllStandardOutput();

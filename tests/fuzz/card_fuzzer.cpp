@@ -16,6 +16,7 @@
 #include "cardtext.h"
 #include "filesystem.h"
 #include "manifestsignature.h"
+#include "statuslines.h"
 
 #include <sodium.h>
 
@@ -85,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         updater.ProcessManifestLine(text);
     }
     for (const StdString& rejected : updater.GetRejectedFileList()) {
-        if (rejected.IsEmpty() || rejected.find(kFlashCompleteLine) != std::string::npos ||
-            rejected.find(kFlashFailedLine) != std::string::npos) {
+        if (rejected.IsEmpty() || rejected.find(statuslines::kFlashComplete) != std::string::npos ||
+            rejected.find(statuslines::kFlashFailed) != std::string::npos) {
             abort();
         }
     }

@@ -83,7 +83,7 @@ TEST(StdString, NulNullClampsTrimsComparesEditsLeftToRightAndConvertsNumbers)
     const auto E = [](const S& text, ssize_t n) { return std::to_string(n) + ":" + text; };
     S t, u("aba"), buf("ab"), fmt("old"), pad("  42 "), hex("0X1F"), yes(" Yes\r\n"), m("-2.2");
     const Str longText(5000, 'q');
-    double fromText = m; // a non-const string converts without a cast
+    const double fromText = static_cast<double>(m); // conversions are asked for by name
     Check({ROW("1:x", E(t, t.Insert(10, 'x'))), ROW("3:abx", E(t, t.Insert(0, "ab"))),
            ROW("4:abxz", E(t, t.Insert(-1, "z"))), ROW("4:abxz", E(t, t.Insert(0, none))),
            ROW("5:\0abxz"s, E(t, t.Insert(0, '\0'))), ROW("4:abxz", E(t, t.Delete(-3, 1))),
