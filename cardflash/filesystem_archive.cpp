@@ -37,9 +37,13 @@ bool isFolder(archive_entry* entry)
 
 } // namespace
 
+// The entries' paths are relative: unpacked anywhere but in that folder,
+// they would land where the tool happened to be.
 ExtractionResult FileSystem::uncompressTarGz(int archiveDescriptor, StdString directoryToExtractTo)
 {
-    setCurrentDirectory(directoryToExtractTo);
+    if (!setCurrentDirectory(directoryToExtractTo)) {
+        return ExtractionResult();
+    }
     return extractArchive(archiveDescriptor);
 }
 

@@ -32,7 +32,8 @@ StdString readBeginning(int descriptor, size_t length)
     }
     char8 buffer[capturedLength];
     ssize_t count = 0;
-    while (text.size() < length && (count = read(descriptor, buffer, length - text.size())) > 0) {
+    while (text.size() < length &&
+           (count = read(descriptor, buffer, std::min(sizeof buffer, length - text.size()))) > 0) {
         text.append(buffer, static_cast<size_t>(count));
     }
     return text;

@@ -63,10 +63,15 @@ bool AtomicFile::write(const std::string& bytes)
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = ::write(m_descriptor, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno != EINTR) {
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            // A write that takes nothing would be tried for ever.
+            errno = count == 0 ? ENOSPC : errno;
             return false;
         }
-        written += count > 0 ? static_cast<std::size_t>(count) : 0;
+        written += static_cast<std::size_t>(count);
     }
     return true;
 }
@@ -108,7 +113,7 @@ bool AtomicFile::commit()
     m_committed = std::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) == 0;
     if (!m_committed) {
         const int reason = errno;
-        putBack();
+        (void)putBack(); // a file still aside is told by the caller's own put-back
         errno = reason;
         return false;
     }
@@ -121,7 +126,7 @@ bool AtomicFile::withdraw()
     return setAside();
 }
 
-void AtomicFile::putBack()
+bool AtomicFile::putBack()
 {
     if (m_committed) {
         (void)::unlink(m_finalPath.c_str());
@@ -129,9 +134,15 @@ void AtomicFile::putBack()
         m_created = false;
     }
     if (m_setAside) {
-        (void)std::rename(m_asidePath.c_str(), m_finalPath.c_str());
-        m_setAside = false;
+        m_setAside = std::rename(m_asidePath.c_str(), m_finalPath.c_str()) != 0;
+        return !m_setAside;
     }
+    return true;
+}
+
+const std::string& AtomicFile::asidePath() const
+{
+    return m_asidePath;
 }
 
 void AtomicFile::drop()

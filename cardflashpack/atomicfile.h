@@ -17,19 +17,22 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Creates the temporary file; false when it cannot.
-    bool open();
+    [[nodiscard]] bool open();
     // The temporary file, for writers that want a descriptor or a path.
     int descriptor() const { return m_descriptor; }
     const std::string& temporaryPath() const { return m_temporaryPath; }
-    bool write(const std::string& bytes);
+    [[nodiscard]] bool write(const std::string& bytes);
     // Flushes the bytes to the disk and closes the temporary file.
-    bool finish();
-    bool commit();
+    [[nodiscard]] bool finish();
+    [[nodiscard]] bool commit();
     // Takes what is under the name aside, for a package that has no such
     // file (its temporary file, made and left empty, only reserves a name);
     // true when nothing is there.
-    bool withdraw();
-    void putBack();
+    [[nodiscard]] bool withdraw();
+    // False when what was set aside could not be put back: it stays under
+    // asidePath().
+    [[nodiscard]] bool putBack();
+    const std::string& asidePath() const;
     void drop();
     // Whether commit() may put the file in place: nothing, or a regular
     // file, is there under its name.

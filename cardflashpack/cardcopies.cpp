@@ -2,11 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "filesystem.h"
 #include "packmessages.h"
 #include "partitionmap.h"
 #include "stopsignals.h"
@@ -79,23 +78,40 @@ bool CardCopies::describeBootSet(const std::string& bootSetDir, std::vector<Pack
     return true;
 }
 
-bool CardCopies::copyImages(const std::vector<PackedFile>& images, std::string& error)
+bool CardCopies::copyImages(std::vector<PackedFile>& images, std::string& error)
 {
-    for (const PackedFile& image : images) {
-        if (!copy(kImagesFolder, image.name, image.path, error)) {
+    for (PackedFile& image : images) {
+        if (!copy(kImagesFolder, image.name, image.path, error) ||
+            !describeCopy(image.name, image, error)) {
             return false;
         }
     }
     return true;
 }
 
-bool CardCopies::copyBootSet(const std::string& bootSetDir, std::string& error)
+bool CardCopies::copyBootSet(const std::string& bootSetDir, std::vector<PackedFile>& lines,
+                             std::string& error)
 {
+    lines.clear();
     for (const StdString& cardPath : PartitionMap::CardBootSet()) {
         const auto place = splitCardPath(cardPath);
-        if (!copy(place.first, place.second, pathIn(bootSetDir, place.second), error)) {
+        lines.emplace_back();
+        if (!copy(place.first, place.second, pathIn(bootSetDir, place.second), error) ||
+            !describeCopy(PartitionMap::BootSetLineName(cardPath), lines.back(), error)) {
             return false;
         }
+    }
+    return true;
+}
+
+// The manifest describes the bytes on the card, whatever the source file
+// did while it was read.
+bool CardCopies::describeCopy(std::string name, PackedFile& file, std::string& error)
+{
+    const AtomicFile& copied = *m_files.back();
+    if (!describeFile(name, copied.temporaryPath(), file)) {
+        error = copied.finalPath() + packmessages::kWriteFailed + std::strerror(errno);
+        return false;
     }
     return true;
 }
@@ -127,10 +143,10 @@ bool CardCopies::copy(const std::string& folder, const std::string& name, const 
     }
     m_files.push_back(std::make_unique<AtomicFile>(folderPath, name));
     AtomicFile& file = *m_files.back();
-    std::ifstream input(from, std::ios::in | std::ios::binary);
-    std::ostringstream bytes;
-    bytes << input.rdbuf();
-    if (!input || !file.open() || !file.write(bytes.str()) || !file.finish()) {
+    std::string bytes;
+    FileSystem fileSystem;
+    if (!fileSystem.readFileBytes(from, std::string().max_size(), bytes) || !file.open() ||
+        !file.write(bytes) || !file.finish()) {
         error = file.finalPath() + packmessages::kWriteFailed + std::strerror(errno);
         return false;
     }

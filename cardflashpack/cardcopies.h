@@ -27,8 +27,11 @@ public:
     static bool describeBootSet(const std::string& bootSetDir, std::vector<PackedFile>& lines,
                                 std::string& error);
 
-    bool copyImages(const std::vector<PackedFile>& images, std::string& error);
-    bool copyBootSet(const std::string& bootSetDir, std::string& error);
+    // Each copy is described anew from the card: the manifest gives the
+    // bytes that were written there.
+    [[nodiscard]] bool copyImages(std::vector<PackedFile>& images, std::string& error);
+    [[nodiscard]] bool copyBootSet(const std::string& bootSetDir, std::vector<PackedFile>& lines,
+                                   std::string& error);
     // The temporary copies, for putting them in place with the manifest.
     std::vector<AtomicFile*> files() const;
     // The package is in place: the folders made stay.
@@ -38,6 +41,8 @@ private:
     bool copy(const std::string& folder, const std::string& name, const std::string& from,
               std::string& error);
     bool makeFolder(const std::string& folder, std::string& error);
+    // `name` is a copy: it may be the name of `file` itself.
+    bool describeCopy(std::string name, PackedFile& file, std::string& error);
 
     std::string m_cardDir;
     std::vector<std::unique_ptr<AtomicFile>> m_files;

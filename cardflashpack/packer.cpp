@@ -74,11 +74,16 @@ bool putInPlace(const std::vector<AtomicFile*>& files, AtomicFile* withdrawn, st
     for (AtomicFile* file : files) {
         if (!(file == withdrawn ? file->withdraw() : file->commit())) {
             const int reason = errno;
+            std::string notPutBack;
+            placed.push_back(file);
             for (auto done = placed.rbegin(); done != placed.rend(); ++done) {
-                (*done)->putBack();
+                if (!(*done)->putBack()) {
+                    notPutBack += packmessages::kNotPutBack + (*done)->finalPath() +
+                                  packmessages::kKeptAs + (*done)->asidePath();
+                }
             }
             errno = reason;
-            error = writeFailure(*file);
+            error = writeFailure(*file) + notPutBack;
             return false;
         }
         placed.push_back(file);
@@ -123,7 +128,8 @@ int runPack(const PackRequest& request)
     const std::string& card = request.cardDir;
     CardCopies copies(card);
     if ((request.copyImages && !copies.copyImages(files, error)) ||
-        (!request.bootSetDir.empty() && !copies.copyBootSet(request.bootSetDir, error))) {
+        (!request.bootSetDir.empty() &&
+         !copies.copyBootSet(request.bootSetDir, bootSetLines, error))) {
         return refuse(error);
     }
     AtomicFile tarBallFile(card, PartitionMap::TarBallFileName());

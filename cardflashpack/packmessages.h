@@ -67,6 +67,9 @@ constexpr const char* kEncryptedKey =
 constexpr const char* kEncryptedKeyCopy = " -out signing-unencrypted.pem";
 constexpr const char* kSigningFailed = "the manifest could not be signed";
 constexpr const char* kWriteFailed = ": cannot be written in CARD_DIR: ";
+// After a failed rename, for each earlier file that could not be restored.
+constexpr const char* kNotPutBack = "; the earlier ";
+constexpr const char* kKeptAs = " could not be put back and is kept as ";
 constexpr const char* kNotReplaceable =
     ": is there and is no regular file, so it cannot be replaced";
 

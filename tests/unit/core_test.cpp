@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -176,6 +177,15 @@ TEST(Checksums, AnyBlockSizeGivesTheTextOfTheWholeContent)
 }
 
 // Works in a scratch folder of its own, which is also the working directory.
+// What unpacking the file as an archive into the folder did.
+Str Untar(FileSystem& F, const char* file, const char* folder)
+{
+    const int descriptor = open(file, O_RDONLY);
+    const ExtractionResult r = F.uncompressTarGz(descriptor, folder);
+    close(descriptor);
+    return J(r.complete, r.wroteSomething, r.damaged).substr(1);
+}
+
 TEST(Files, DigestsBoundedReadsStatAndHelpers)
 {
     const fs::path start = fs::current_path();
@@ -220,6 +230,7 @@ TEST(Files, DigestsBoundedReadsStatAndHelpers)
                parts.size(), parts[0], parts[1], parts[2], MountEntry().setMountDevice("/dev/sda1"),
                MountEntry().setMountPoint(""), MountEntry().getMountPoint()),
            ROW("0", F.setCurrentDirectory("missing") || F.setCurrentDirectory("zeroes")),
+           ROW("0 0 0", Untar(F, "zeroes", "missing")), // no folder: not unpacked elsewhere
            ROW("1", F.setCurrentDirectory("subdir")),
            ROW(dir + "/subdir", F.getCurrentDirectory())});
     MountEntry m, m2;
