@@ -31,26 +31,26 @@ public:
 
     StdString getCurrentDirectory();
     static bool setCurrentDirectory(StdString setDirectory);
-    bool fileExists(std::string fileName);
+    [[nodiscard]] bool fileExists(std::string fileName);
     std::string openFile(std::string fileName);
     // The file's bytes, all of them; false when it cannot be opened or read,
     // or holds more than `limit` bytes (then `content` is empty).
-    bool readFileBytes(std::string fileName, std::size_t limit, std::string& content);
+    [[nodiscard]] bool readFileBytes(std::string fileName, std::size_t limit, std::string& content);
     std::vector<StdString> openFileInLines(StdString fileName);
     // The file's first line, without its line end, at most `limit` bytes.
     std::string readFirstLine(const std::string& fileName, std::size_t limit);
     // A copy of the file's bytes under a new name, with the given mode.
-    bool copyFile(const std::string& from, const std::string& to, unsigned int mode);
+    [[nodiscard]] bool copyFile(const std::string& from, const std::string& to, unsigned int mode);
     // A new directory of the caller's only, named by `nameTemplate` (ending
     // in XXXXXX); "" when it cannot be made.
     std::string makePrivateDirectory(const std::string& nameTemplate);
     // Removes a directory and the files in it.
     void removeDirectory(const std::string& directory);
     // True when the path lies on a file system held in RAM (tmpfs, ramfs).
-    bool isInMemory(const std::string& path);
+    [[nodiscard]] bool isInMemory(const std::string& path);
     // The bytes that can still be written to the path's file system; false
     // when it cannot be asked.
-    bool freeBytes(const std::string& path, std::uint64_t& bytes);
+    [[nodiscard]] bool freeBytes(const std::string& path, std::uint64_t& bytes);
     std::vector<StdString> splitDelimitedString(StdString stringToParse, StdString delimiter);
 
     std::string getCheckSums(std::string stringToCheck);
@@ -58,14 +58,14 @@ public:
     // The checksum text and the SHA-256 of a file (left empty unless
     // wanted), from one read of every byte, which also goes to `copy` when
     // one is given.
-    bool getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
+    [[nodiscard]] bool getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
                         std::uint64_t& length, PrivateFile* copy = nullptr,
                         bool sha256Wanted = true);
     // Reads a flash partition to its end: the SHA-256 (or, without
     // `wholeImageDigest`, the checksum text) of its first `length` bytes.
     // False when it cannot be read, is shorter, or a byte behind them is not
     // erased (0xFF).
-    bool getWrittenDigest(std::string device, std::uint64_t length, bool wholeImageDigest,
+    [[nodiscard]] bool getWrittenDigest(std::string device, std::uint64_t length, bool wholeImageDigest,
                           std::string& digest);
     StdString getSHA1SUM(std::string stringToCheck);
     StdString getMD5SUM(std::string stringToCheck);

@@ -24,7 +24,7 @@ public:
 
     // Opens `copy` as the copy of the image `name`, limited to the room
     // there is; false when there is none.
-    bool Open(const StdString& name, PrivateFile& copy);
+    [[nodiscard]] bool Open(const StdString& name, PrivateFile& copy);
     StdString PathOf(const StdString& name) const;
 
 private:

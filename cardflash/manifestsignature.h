@@ -18,21 +18,21 @@ constexpr std::size_t kEd25519KeySize = 32;
 constexpr std::size_t kEd25519SignatureSize = 64;
 
 // Padded base64; white space anywhere is skipped. False for anything else.
-bool decodeBase64(const std::string& text, std::string& bytes);
+[[nodiscard]] bool decodeBase64(const std::string& text, std::string& bytes);
 
 // Every public key of a PEM text. False, with no key, unless the text holds
 // at least one block and every block is an Ed25519 public key, with nothing
 // but white space around them.
-bool readEd25519PublicKeys(const std::string& pemText, std::vector<std::string>& keys);
+[[nodiscard]] bool readEd25519PublicKeys(const std::string& pemText, std::vector<std::string>& keys);
 
 // The seed of a PEM text that holds exactly one Ed25519 private key.
-bool readEd25519PrivateKey(const std::string& pemText, std::string& seed);
+[[nodiscard]] bool readEd25519PrivateKey(const std::string& pemText, std::string& seed);
 
-bool verifyEd25519(const std::string& publicKey, const std::string& message,
+[[nodiscard]] bool verifyEd25519(const std::string& publicKey, const std::string& message,
                    const std::string& signature);
-bool anyKeyVerifies(const std::vector<std::string>& publicKeys, const std::string& message,
+[[nodiscard]] bool anyKeyVerifies(const std::vector<std::string>& publicKeys, const std::string& message,
                     const std::string& signature);
 
-bool signEd25519(const std::string& seed, const std::string& message, std::string& signature);
+[[nodiscard]] bool signEd25519(const std::string& seed, const std::string& message, std::string& signature);
 
 #endif

@@ -20,12 +20,12 @@ public:
     PrivateFile(const PrivateFile&) = delete;
     PrivateFile& operator=(const PrivateFile&) = delete;
 
-    bool create(const std::string& folder);
-    bool createAt(const std::string& path);
+    [[nodiscard]] bool create(const std::string& folder);
+    [[nodiscard]] bool createAt(const std::string& path);
     // Writes that would take the file past `bytes` fail, as in a full folder.
     void limitTo(std::uint64_t bytes);
     // All of the bytes, or false (the folder is full).
-    bool write(const char8* data, std::size_t length);
+    [[nodiscard]] bool write(const char8* data, std::size_t length);
     bool writeFailed() const;
     // The descriptor, at the file's start; -1 when there is no file.
     int rewound();

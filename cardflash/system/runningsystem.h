@@ -14,14 +14,14 @@ class RunningSystem
 public:
     // Keeps every page of this process in RAM from now on, so that it never
     // reads its own code or libraries from the flash again.
-    static bool KeepThisProcessInMemory();
+    [[nodiscard]] static bool KeepThisProcessInMemory();
     // Makes every mounted file system on these partitions ("/dev/mtdN")
     // read-only, which also stops JFFS2's garbage collector. False, with
     // the partition in `busyDevice`, when one of them cannot be.
-    static bool StopWritesTo(const std::vector<StdString>& devices, StdString& busyDevice);
+    [[nodiscard]] static bool StopWritesTo(const std::vector<StdString>& devices, StdString& busyDevice);
     // The bytes of memory that the kernel can give without swapping
     // (MemAvailable); false when it does not say.
-    static bool AvailableMemory(std::uint64_t& bytes);
+    [[nodiscard]] static bool AvailableMemory(std::uint64_t& bytes);
 };
 
 #endif
