@@ -76,8 +76,10 @@ TEST(FlashSequence, UnlocksErasesWritesReadsBackAndLocksWhateverHappens)
     const FlashImage u = Image("uboot.bin", good), z = Image("zImage", bad);
     const FlashImage b = Image("bootstrap.bin", good);
     const Str unlock = "flash_unlock /dev/mtd5 0 900|", lock = "flash_lock /dev/mtd5 0 900|";
-    const Str eraseU = "flash_erase " + good + " 0 0|", writeU = "flashcp -v copy/uboot.bin " + good + "|";
-    const Str eraseZ = "flash_erase " + bad + " 0 0|", writeZ = "flashcp -v copy/zImage " + bad + "|";
+    const Str eraseU = "flash_erase " + good + " 0 0|",
+              writeU = "flashcp -v copy/uboot.bin " + good + "|";
+    const Str eraseZ = "flash_erase " + bad + " 0 0|",
+              writeZ = "flashcp -v copy/zImage " + bad + "|";
     const Str writeB = "flashcp -v copy/bootstrap.bin " + good + "|";
     Check({ROW("1 " + unlock + eraseU + writeU + lock, Written({u}, false)),
            ROW("0 " + unlock + eraseU + writeU + eraseZ + writeZ + lock, Written({u, z}, false)),

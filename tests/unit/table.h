@@ -28,5 +28,4 @@ inline void Check(std::initializer_list<Row> rows)
     }
 }
 
-
 #endif
