@@ -8,6 +8,7 @@
 #include "cardtext.h"
 #include "console.h"
 #include "filesystem.h"
+#include "mtddevice.h"
 #include "packagetrust.h"
 #include "partitionmap.h"
 #include "runningsystem.h"
@@ -190,7 +191,11 @@ void ApplicationUpdater::ProcessManifestEntry(const ManifestLine& entry)
     }
 }
 
-// A signed package's image line must carry a SHA-256.
+// A signed package's image line must carry a SHA-256. Every line is
+// checked, but an image is written once, in the place of its first line:
+// a card of a million lines for one image must not cost a million erases of
+// its partition, nor memory for each. An image that does not fit its
+// partition is rejected before anything is erased.
 void ApplicationUpdater::RecordImage(const ManifestLine& entry)
 {
     if (m_signedPackage && entry.digestField.IsEmpty()) {
@@ -202,16 +207,30 @@ void ApplicationUpdater::RecordImage(const ManifestLine& entry)
     if (m_imageDigests.OutOfRoom()) {
         return;
     }
-    if (!ImageDigestCache::Matches(digests, entry.value, entry.digestField)) {
+    if (!ImageDigestCache::Matches(digests, entry.value, entry.digestField) ||
+        !FitsItsPartition(entry.name, digests.length)) {
         RejectImage(entry.name);
         return;
     }
-    m_orderedFileList.push_back(entry.name);
-    m_filesInManifest[entry.name] = entry.value;
-    m_imageSizes[entry.name] = digests.length;
+    if (m_filesInManifest.count(entry.name) == 0) {
+        m_orderedFileList.push_back(entry.name);
+        m_filesInManifest[entry.name] = entry.value;
+        m_imageSizes[entry.name] = digests.length;
+    }
     if (!entry.digestField.IsEmpty()) {
         m_sha256InManifest[entry.name] = ManifestReader::Sha256Of(entry.digestField);
     }
+}
+
+// A partition whose size cannot be told takes no image. Each is asked once.
+bool ApplicationUpdater::FitsItsPartition(const StdString& name, std::uint64_t length)
+{
+    const StdString device = PartitionMap::DeviceFor(name);
+    if (m_partitionSizes.count(device) == 0) {
+        std::uint64_t size = 0;
+        m_partitionSizes[device] = MtdDevice::Size(device, size) ? size : 0;
+    }
+    return length <= m_partitionSizes[device] && m_partitionSizes[device] > 0;
 }
 
 bool ApplicationUpdater::CheckFile(StdString fileName, StdString checkSum, StdString digestField)

@@ -70,6 +70,7 @@ private:
 
     void ProcessManifestEntry(const ManifestLine& entry);
     void RecordImage(const ManifestLine& entry);
+    [[nodiscard]] bool FitsItsPartition(const StdString& name, std::uint64_t length);
     [[nodiscard]] bool ManifestIsTrusted(const std::string& manifest);
     [[nodiscard]] bool CardHoldsManifest();
 
@@ -105,6 +106,8 @@ private:
     // from flash).
     std::map<StdString, StdString> m_sha256InManifest;
     std::map<StdString, std::uint64_t> m_imageSizes;
+    // The size of each partition asked for (0: it could not be told).
+    std::map<StdString, std::uint64_t> m_partitionSizes;
     // Images the partition map knows but that did not verify, and names
     // that could reach outside the image directory, in manifest order: the
     // first of them as shown, and how many there were.

@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(List({ticked.last(), at("labelPercentage", "text")}), List({"1", "0%"}));
         // Page, title, text (a failure hides the bar, which keeps its place: widths), picture;
         // last the real `cardflash -f` through the stand-in MTD utilities: a valid image, a
-        // damaged one, a partition too small for it.
+        // damaged one, a device tree whose write fails.
         const QString card = "Installation Failed", refusal = "Package Refused";
         const std::tuple<const char*, int, QString, QString, const char*> rows[] = {
             {"printf 'Lock\\n0\\nFLASH COMPLETE\\n'", 1, title, warning, ""},
@@ -150,19 +150,23 @@ private slots:
             {"cardflash", 1, title, warning, "completion-page"},
             {"cardflash", 0, refusal, refused.arg("IMAGE REJECTED: zImage"), "refused-page"},
             {"cardflash", 0, "Update Incomplete", incomplete, "incomplete-page"}};
-        const QByteArray kernel(6000, 'k'); // no line feeds: the checksum covers every byte
-        const auto hex = [&](auto kind) { return QCryptographicHash::hash(kernel, kind).toHex(); };
-        const QByteArray manifest = "Version,2.1\nzImage," + hex(QCryptographicHash::Sha1) + '-' +
-                                    hex(QCryptographicHash::Md5);
+        const QByteArray kernel(6000, 'k'), tree("tree"); // no line feeds: every byte is checked
+        const auto legacy = [](const QByteArray& bytes) {
+            return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex() + '-' +
+                   QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
+        };
+        const QByteArray manifest = "Version,2.1\nzImage," + legacy(kernel);
+        QVERIFY(put("/images/at91sam9g35ek.dtb", tree)); // flashcp fails on its mtd3
         for (int partition = 0; partition < 9; ++partition)
             QVERIFY(put(QString("/dev/mtd%1").arg(partition), QByteArray(1 << 20, '\xff')));
         for (const auto& [lines, page, titled, text, picture] : rows) {
             const bool real = QString(lines) == "cardflash";
             const bool refuse = QString(picture) == "refused-page";
             QVERIFY(put("/images/zImage", refuse ? QByteArray(kernel).replace(9, 1, "x") : kernel));
-            QVERIFY(put("/dev/mtd4",
-                        QByteArray(QString(picture) == "incomplete-page" ? 99 : 1 << 20, '\xff')));
-            QVERIFY(start(real ? CARDFLASH_BINARY : "/bin/dash", manifest));
+            const bool incomplete = QString(picture) == "incomplete-page";
+            QVERIFY(
+                start(real ? CARDFLASH_BINARY : "/bin/dash",
+                      incomplete ? manifest + "\nat91sam9g35ek.dtb," + legacy(tree) : manifest));
             win->processObject->write("cd /mnt/sd-card\n");
             for (const QString& line : real ? QStringList() : QString(lines).split('\n'))
                 QVERIFY2(tick(line), lines);
