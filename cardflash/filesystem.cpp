@@ -102,6 +102,15 @@ bool FileSystem::readFileBytes(std::string fileName, std::size_t limit, std::str
     return true;
 }
 
+bool FileSystem::readFileStart(const std::string& fileName, std::size_t count, std::string& bytes)
+{
+    std::ifstream input(fileName, std::ios::in | std::ios::binary);
+    bytes.assign(count, '\0');
+    input.read(&bytes[0], static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(input.gcount()));
+    return input.is_open() && !input.bad();
+}
+
 std::string FileSystem::readFirstLine(const std::string& fileName, std::size_t limit)
 {
     std::ifstream input(fileName, std::ios::in | std::ios::binary);
@@ -120,9 +129,15 @@ bool FileSystem::copyFile(const std::string& from, const std::string& to, unsign
     if (!input.is_open() || !output.is_open()) {
         return false;
     }
-    output << input.rdbuf();
+    // Read by blocks, each read checked: a stream copy (<< rdbuf()) cannot
+    // tell a read error from the end of the file.
+    char8 block[kReadBlockSize];
+    while (input) {
+        input.read(block, sizeof block);
+        output.write(block, input.gcount());
+    }
     output.close();
-    return !input.bad() && !output.fail() && chmod(to.c_str(), mode) == 0;
+    return !input.bad() && input.eof() && !output.fail() && chmod(to.c_str(), mode) == 0;
 }
 
 std::string FileSystem::makePrivateDirectory(const std::string& nameTemplate)

@@ -37,6 +37,9 @@ public:
     // or holds more than `limit` bytes (then `content` is empty).
     [[nodiscard]] bool readFileBytes(std::string fileName, std::size_t limit, std::string& content);
     std::vector<StdString> openFileInLines(StdString fileName);
+    // At most the first `count` bytes of the file; false when it cannot be read.
+    [[nodiscard]] bool readFileStart(const std::string& fileName, std::size_t count,
+                                     std::string& bytes);
     // The file's first line, without its line end, at most `limit` bytes.
     std::string readFirstLine(const std::string& fileName, std::size_t limit);
     // A copy of the file's bytes under a new name, with the given mode.
@@ -58,15 +61,15 @@ public:
     // The checksum text and the SHA-256 of a file (left empty unless
     // wanted), from one read of every byte, which also goes to `copy` when
     // one is given.
-    [[nodiscard]] bool getFileDigests(std::string fileName, std::string& checkSums, std::string& sha256,
-                        std::uint64_t& length, PrivateFile* copy = nullptr,
-                        bool sha256Wanted = true);
+    [[nodiscard]] bool getFileDigests(std::string fileName, std::string& checkSums,
+                                      std::string& sha256, std::uint64_t& length,
+                                      PrivateFile* copy = nullptr, bool sha256Wanted = true);
     // Reads a flash partition to its end: the SHA-256 (or, without
     // `wholeImageDigest`, the checksum text) of its first `length` bytes.
     // False when it cannot be read, is shorter, or a byte behind them is not
     // erased (0xFF).
-    [[nodiscard]] bool getWrittenDigest(std::string device, std::uint64_t length, bool wholeImageDigest,
-                          std::string& digest);
+    [[nodiscard]] bool getWrittenDigest(std::string device, std::uint64_t length,
+                                        bool wholeImageDigest, std::string& digest);
     StdString getSHA1SUM(std::string stringToCheck);
     StdString getMD5SUM(std::string stringToCheck);
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <elf.h>
 #include <link.h>
 #include <sstream>
 
@@ -20,9 +22,19 @@ const std::size_t longestLibraryList = std::size_t{64} * 1024;
 const int32 notFoundStatus = 127 << 8;
 const char8* const scriptMarker = "#!";
 const char8* const libraryArrow = " => ";
+const char8* const envProgram = "env";
+// An ELF program's headers lie at its start; a program whose do not is not taken.
+const std::size_t longestProgramStart = 4096;
 const std::size_t longestScriptLine = 256;
 // The shell's own search path, for a process started without PATH.
-const char8* const defaultSearchPath = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
+const char8* const defaultSearchPath =
+    "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
+
+#if __SIZEOF_POINTER__ == 8
+const unsigned char nativeElfClass = ELFCLASS64;
+#else
+const unsigned char nativeElfClass = ELFCLASS32;
+#endif
 
 struct Utility {
     const char8* name;
@@ -43,6 +55,38 @@ std::vector<std::string> wordsOf(const std::string& text)
         words.push_back(word);
     }
     return words;
+}
+
+enum class ProgramKind { Dynamic, Static, Other };
+
+// An ELF program of this machine's kind that names an interpreter (the
+// loader) is dynamic; one without is static; anything else is no program
+// that can be staged.
+ProgramKind programKind(const std::string& path)
+{
+    FileSystem fileSystem;
+    std::string start;
+    ElfW(Ehdr) header{};
+    if (!fileSystem.readFileStart(path, longestProgramStart, start) ||
+        start.size() < sizeof header) {
+        return ProgramKind::Other;
+    }
+    std::memcpy(&header, start.data(), sizeof header);
+    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != nativeElfClass || header.e_phentsize != sizeof(ElfW(Phdr)) ||
+        header.e_phoff > start.size() ||
+        std::uint64_t{header.e_phnum} * sizeof(ElfW(Phdr)) > start.size() - header.e_phoff) {
+        return ProgramKind::Other;
+    }
+    for (ElfW(Half) i = 0; i < header.e_phnum; ++i) {
+        ElfW(Phdr) programHeader{};
+        std::memcpy(&programHeader, start.data() + header.e_phoff + i * sizeof programHeader,
+                    sizeof programHeader);
+        if (programHeader.p_type == PT_INTERP) {
+            return ProgramKind::Dynamic;
+        }
+    }
+    return ProgramKind::Static;
 }
 
 std::string baseName(const std::string& path)
@@ -157,7 +201,9 @@ bool FlashUtilities::StageUtility(const std::string& name, const std::string& pa
     return true;
 }
 
-// A script runs under a copy of its interpreter.
+// A script runs under a copy of its interpreter; "#!/usr/bin/env NAME" under
+// a copy of the NAME that env would find. An interpreter that is a script
+// itself is not taken.
 bool FlashUtilities::StageInterpreter(const std::string& interpreterLine,
                                       std::vector<std::string>& command)
 {
@@ -165,28 +211,43 @@ bool FlashUtilities::StageInterpreter(const std::string& interpreterLine,
     if (words.empty()) {
         return false;
     }
-    const std::string name = baseName(words.front());
-    if (!StageFile(words.front(), name) || !StageExecutable(name, words.front(), command)) {
+    std::string interpreter = words.front();
+    std::size_t firstArgument = 1;
+    if (baseName(interpreter) == envProgram) {
+        if (words.size() < 2 || words[1].front() == '-') {
+            return false;
+        }
+        interpreter = findInSearchPath(words[1]);
+        firstArgument = 2;
+    }
+    const std::string name = baseName(interpreter);
+    if (interpreter.empty() || programKind(interpreter) == ProgramKind::Other ||
+        !StageFile(interpreter, name) || !StageExecutable(name, interpreter, command)) {
         return false;
     }
     command.push_back(m_directory + "/" + name);
-    command.insert(command.end(), words.begin() + 1, words.end());
+    command.insert(command.end(), words.begin() + static_cast<std::ptrdiff_t>(firstArgument),
+                   words.end());
     return true;
 }
 
 // A dynamic program is started by a copy of the loader, which finds its
 // libraries among the copies; the loader gives it the name it has on the
-// command line.
+// command line. A static one starts by itself. Anything the loader cannot
+// list whole is refused: once the flash is rewritten, what was not copied is
+// gone.
 bool FlashUtilities::StageExecutable(const std::string& name, const std::string& path,
                                      std::vector<std::string>& command)
 {
-    std::string libraries;
-    if (m_loader.empty() ||
-        !runProgramForOutput({m_loader, "--list", path}, longestLibraryList, libraries)) {
+    const ProgramKind kind = programKind(path);
+    if (kind == ProgramKind::Static) {
         command.clear();
         return true;
     }
-    if (!StageLibraries(libraries) || !StageFile(m_loader, baseName(m_loader))) {
+    std::string libraries;
+    if (kind != ProgramKind::Dynamic || m_loader.empty() ||
+        !runProgramForOutput({m_loader, "--list", path}, longestLibraryList, libraries) ||
+        !StageLibraries(libraries) || !StageFile(m_loader, baseName(m_loader))) {
         return false;
     }
     command = {m_directory + "/" + baseName(m_loader), "--library-path", m_directory, "--argv0",
@@ -194,20 +255,26 @@ bool FlashUtilities::StageExecutable(const std::string& name, const std::string&
     return true;
 }
 
-// The loader's list: "NAME => PATH (ADDRESS)" for each library found.
+// The loader's list: "NAME => PATH (ADDRESS)" for each library found,
+// "NAME (ADDRESS)" for the kernel's vDSO and "PATH (ADDRESS)" for the loader
+// itself. A library named by its path in the program would be looked for
+// there, never among the copies, and one that is not found is missing.
 bool FlashUtilities::StageLibraries(const std::string& list)
 {
     std::istringstream lines(list);
     std::string line;
     while (std::getline(lines, line)) {
+        const std::vector<std::string> words = wordsOf(line);
         const std::size_t arrow = line.find(libraryArrow);
-        if (arrow == std::string::npos) {
-            continue;
-        }
-        const std::vector<std::string> name = wordsOf(line.substr(0, arrow));
-        const std::vector<std::string> target = wordsOf(line.substr(arrow + 4));
-        if (name.empty() || target.empty() || target.front().front() != '/' ||
-            !StageFile(target.front(), name.front())) {
+        if (arrow != std::string::npos) {
+            const std::vector<std::string> name = wordsOf(line.substr(0, arrow));
+            const std::vector<std::string> target = wordsOf(line.substr(arrow + 4));
+            if (name.empty() || target.empty() || target.front().front() != '/' ||
+                !StageFile(target.front(), name.front())) {
+                return false;
+            }
+        } else if (!words.empty() && words.front().front() == '/' &&
+                   baseName(words.front()) != baseName(m_loader)) {
             return false;
         }
     }
