@@ -144,21 +144,6 @@ bool MountEntry::exists(std::string entry)
     return findEntry(entry);
 }
 
-std::vector<std::string> MountEntry::mountPointsOf(const std::vector<std::string>& devices)
-{
-    std::vector<std::string> mountPoints;
-    (void)visitMountTable(m_mountEntry, [&](const struct mntent& entry) {
-        for (const std::string& device : devices) {
-            if (entry.mnt_fsname != nullptr && entry.mnt_dir != nullptr &&
-                device == entry.mnt_fsname) {
-                mountPoints.push_back(entry.mnt_dir);
-            }
-        }
-        return false;
-    });
-    return mountPoints;
-}
-
 void MountEntry::printList()
 {
     (void)visitMountTable(m_mountEntry, [](const struct mntent& entry) {

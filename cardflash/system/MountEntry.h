@@ -25,8 +25,6 @@ public:
     bool setMountDeviceEntry(const std::string& filename, const std::string& options);
     bool findEntry(std::string target);
     bool exists(std::string entry);
-    // Where the devices named (as the table's first field) are mounted.
-    std::vector<std::string> mountPointsOf(const std::vector<std::string>& devices);
     void printList();
 
 private:

@@ -18,7 +18,8 @@ public:
     // Makes every mounted file system on these partitions ("/dev/mtdN")
     // read-only, which also stops JFFS2's garbage collector. False, with
     // the partition in `busyDevice`, when one of them cannot be.
-    [[nodiscard]] static bool StopWritesTo(const std::vector<StdString>& devices, StdString& busyDevice);
+    [[nodiscard]] static bool StopWritesTo(const std::vector<StdString>& devices,
+                                           StdString& busyDevice);
     // The bytes of memory that the kernel can give without swapping
     // (MemAvailable); false when it does not say.
     [[nodiscard]] static bool AvailableMemory(std::uint64_t& bytes);
