@@ -14,6 +14,7 @@
 #include "runningsystem.h"
 #include "sdcardhandler.h"
 #include "statuslines.h"
+#include "unitidentity.h"
 
 namespace
 {
@@ -84,7 +85,9 @@ void ApplicationUpdater::ValidateInstallationMedia()
 {
     try {
         GetFilesToUpdateFromManifest();
-        if (m_tarBallInManifest) {
+        if (!m_identityRefusal.IsEmpty()) {
+            printLine(invalidVerdict);
+        } else if (m_tarBallInManifest) {
             printLine(checkTarBall() ? tarBallVerdict : invalidVerdict);
         } else if (m_rejectedCount == 0 && HasImageToWrite()) {
             printLine(flashVerdict);
@@ -103,7 +106,7 @@ bool ApplicationUpdater::ExecuteUpdate()
 {
     try {
         m_imageDigests.KeepCopies();
-        if (!GetFilesToUpdateFromManifest()) {
+        if (!GetFilesToUpdateFromManifest() || ReportIdentityRefusal()) {
             return FlashFailed();
         }
         return m_tarBallInManifest ? UpdateFromTarBall() : UpdateImages();
@@ -142,6 +145,9 @@ bool ApplicationUpdater::ProcessManifestFile(FileSystem* localFileSystem)
     std::string manifest;
     (void)localFileSystem->readFileBytes(getManifestFileName(), longestManifest, manifest);
     m_manifestAccepted = ManifestIsTrusted(manifest);
+    if (m_manifestAccepted) {
+        m_identityRefusal = UnitIdentity::Refusal(ClaimOf(manifest));
+    }
     ManifestReader reader(manifest);
     ManifestLine entry;
     while (m_manifestAccepted && reader.Next(entry)) {
@@ -163,6 +169,36 @@ bool ApplicationUpdater::ManifestIsTrusted(const std::string& manifest)
            verdict == PackageTrust::Verdict::Trusted;
 }
 
+// The package's Compatible and Version lines, the last of each, read before
+// any image is: a package for another unit costs no reading of the card.
+UnitIdentity::PackageClaim ApplicationUpdater::ClaimOf(const std::string& manifest)
+{
+    UnitIdentity::PackageClaim claim;
+    ManifestReader reader(manifest);
+    ManifestLine entry;
+    while (reader.Next(entry)) {
+        if (entry.name == PartitionMap::CompatibleLine()) {
+            claim.hasCompatible = true;
+            claim.compatible = entry.value;
+        } else if (entry.name == PartitionMap::VersionLine()) {
+            claim.hasVersion = true;
+            claim.version = entry.value;
+        }
+    }
+    return claim;
+}
+
+// A package that this unit does not take is refused before anything else;
+// false when it is.
+bool ApplicationUpdater::ReportIdentityRefusal()
+{
+    if (m_identityRefusal.IsEmpty()) {
+        return false;
+    }
+    printLine(m_identityRefusal);
+    return true;
+}
+
 void ApplicationUpdater::ProcessManifestLine(std::string_view line)
 {
     ManifestLine entry;
@@ -181,6 +217,9 @@ void ApplicationUpdater::ProcessManifestEntry(const ManifestLine& entry)
     if (entry.name == PartitionMap::TarBallFileName()) {
         m_tarBallInManifest = true;
         m_tarBallLine = entry;
+    }
+    if (!m_identityRefusal.IsEmpty()) {
+        return;
     }
     if (PartitionMap::IsBootSetLine(entry.name)) {
         m_bootSetLines[entry.name] = entry;
@@ -487,7 +526,7 @@ ApplicationUpdater::TarBallCheck ApplicationUpdater::CheckAndCopyTarBall()
         return TarBallCheck::Rejected;
     }
     FileSystem fileSystem;
-    if (!ProcessManifestFile(&fileSystem) || !m_tarBallInManifest ||
+    if (!ProcessManifestFile(&fileSystem) || ReportIdentityRefusal() || !m_tarBallInManifest ||
         m_tarBallLine.value.IsEmpty() || (m_signedPackage && m_tarBallLine.digestField.IsEmpty())) {
         return TarBallCheck::Rejected;
     }

@@ -15,6 +15,7 @@
 #include "lumo_common.h"
 #include "packagemanifest.h"
 #include "privatefile.h"
+#include "unitidentity.h"
 
 // Reads the update package from the SD card, checks every image it names
 // and writes the checked images into their flash partitions (or unpacks a
@@ -72,6 +73,8 @@ private:
     void RecordImage(const ManifestLine& entry);
     [[nodiscard]] bool FitsItsPartition(const StdString& name, std::uint64_t length);
     [[nodiscard]] bool ManifestIsTrusted(const std::string& manifest);
+    static UnitIdentity::PackageClaim ClaimOf(const std::string& manifest);
+    bool ReportIdentityRefusal();
     [[nodiscard]] bool CardHoldsManifest();
 
     bool UpdateImages();
@@ -128,6 +131,8 @@ private:
     bool m_signedPackage;
     bool m_manifestRead;
     bool m_manifestAccepted;
+    // Why this unit does not take the package ("" when it does).
+    StdString m_identityRefusal;
     ImageDigestCache m_imageDigests;
     FlashUtilities m_flashUtilities;
     FlashSequence m_flashSequence;

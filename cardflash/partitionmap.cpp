@@ -26,6 +26,7 @@ const char8* const manifestFileName = "lumoManifest";
 const char8* const signatureFileName = "lumoManifest.sig";
 const char8* const tarBallFileName = "lumoTarBall.tar.gz";
 const char8* const versionLine = "Version";
+const char8* const compatibleLine = "Compatible";
 
 const char8* const cardBootSet[] = {"boot/zImage", "boot/at91sam9g35ek.dtb",
                                     "boot/recovery.cpio.gz"};
@@ -72,6 +73,11 @@ StdString PartitionMap::DeviceFor(const StdString& imageName)
         }
     }
     return StdString();
+}
+
+StdString PartitionMap::CompatibleLine()
+{
+    return compatibleLine;
 }
 
 std::vector<StdString> PartitionMap::ImageNames()

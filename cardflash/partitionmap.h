@@ -17,6 +17,8 @@ public:
     static StdString SignatureFileName();
     static StdString TarBallFileName();
     static StdString VersionLine();
+    // The line that names the kind of unit the package is for.
+    static StdString CompatibleLine();
 
     // The partition ("/dev/mtdN") that the image is written to; "" for a
     // name that is no image.

@@ -6,9 +6,11 @@
 
 #include "packedfile.h"
 
-// The manifest's bytes: the version line, then NAME,CHECKSUM_TEXT,sha256:HEX
+// The manifest's bytes: the version line, the compatible line (with a
+// compatible text), then NAME,CHECKSUM_TEXT,sha256:HEX
 // for each file in order, every line ended by a line feed. These are also
 // the bytes that are signed.
-std::string manifestText(const std::string& version, const std::vector<PackedFile>& files);
+std::string manifestText(const std::string& version, const std::string& compatible,
+                         const std::vector<PackedFile>& files);
 
 #endif

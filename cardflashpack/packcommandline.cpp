@@ -9,6 +9,7 @@ namespace
 
 const char* const kOutOption = "--out";
 const char* const kVersionOption = "--version";
+const char* const kCompatibleOption = "--compatible";
 const char* const kKeyOption = "--key";
 const char* const kTarBallOption = "--tarball";
 const char* const kKeepModesOption = "--keep-modes";
@@ -41,6 +42,9 @@ std::string* valueFieldOf(const char* option, PackRequest& request)
     }
     if (std::strcmp(option, kKeyOption) == 0) {
         return &request.keyFile;
+    }
+    if (std::strcmp(option, kCompatibleOption) == 0) {
+        return &request.compatible;
     }
     if (std::strcmp(option, kTarBallOption) == 0) {
         return &request.tarBallRoot;

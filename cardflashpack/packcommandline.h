@@ -9,6 +9,7 @@
 struct PackRequest {
     std::string cardDir;
     std::string version;
+    std::string compatible;
     std::string keyFile;
     std::string tarBallRoot;
     std::vector<std::string> imageFiles;

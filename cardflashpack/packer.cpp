@@ -118,6 +118,7 @@ int runPack(const PackRequest& request)
     TarBallWriter tree(request.tarBallRoot, request.keepModes);
     const bool isTarBall = !request.tarBallRoot.empty();
     if (!checkCardDir(request.cardDir, error) || !checkVersion(request.version, error) ||
+        !checkCompatible(request.compatible, error) ||
         (!request.keyFile.empty() && !readSigningKey(request.keyFile, seed, error)) ||
         (isTarBall ? !tree.collect(error) : !describeImages(request.imageFiles, files, error)) ||
         (!request.bootSetDir.empty() &&
@@ -141,7 +142,7 @@ int runPack(const PackRequest& request)
     }
     std::vector<PackedFile> lines = files;
     lines.insert(lines.end(), bootSetLines.begin(), bootSetLines.end());
-    const std::string manifest = manifestText(request.version, lines);
+    const std::string manifest = manifestText(request.version, request.compatible, lines);
     AtomicFile manifestFile(card, PartitionMap::ManifestFileName());
     AtomicFile signatureFile(card, PartitionMap::SignatureFileName());
     std::string signature;
@@ -170,6 +171,9 @@ int runPack(const PackRequest& request)
     }
     copies.keep();
     reportWarnings(files, tree);
+    if (!unitsCanCompare(request.version)) {
+        std::cerr << packmessages::kVersionNotComparable << std::endl;
+    }
     std::cout << manifest << std::flush;
     return kPacked;
 }

@@ -6,6 +6,7 @@
 #include "StdString.h"
 #include "packmessages.h"
 #include "partitionmap.h"
+#include "unitidentity.h"
 
 namespace
 {
@@ -55,6 +56,21 @@ bool checkVersion(const std::string& version, std::string& error)
         return false;
     }
     return true;
+}
+
+bool checkCompatible(const std::string& compatible, std::string& error)
+{
+    if (compatible.find_first_of(kForbiddenInFields) != std::string::npos) {
+        error = packmessages::kBadCompatible;
+        return false;
+    }
+    return true;
+}
+
+bool unitsCanCompare(const std::string& version)
+{
+    int order = 0;
+    return UnitIdentity::CompareVersions(version, version, order);
 }
 
 bool checkCardDir(const std::string& cardDir, std::string& error)

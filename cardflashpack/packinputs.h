@@ -10,6 +10,10 @@
 // false with the reason in `error` for what the unit would refuse or
 // silently skip.
 bool checkVersion(const std::string& version, std::string& error);
+bool checkCompatible(const std::string& compatible, std::string& error);
+// Whether a unit that knows its own firmware version can order this one
+// against it (dotted decimal numbers).
+bool unitsCanCompare(const std::string& version);
 bool checkCardDir(const std::string& cardDir, std::string& error);
 // The images in the order given, named by their base names.
 bool describeImages(const std::vector<std::string>& imageFiles, std::vector<PackedFile>& images,

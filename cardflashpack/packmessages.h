@@ -20,8 +20,11 @@ constexpr const char* kUsage[] = {
     "       unit reads them, and --boot-set DIR: DIR's zImage, at91sam9g35ek.dtb and",
     "       recovery.cpio.gz go into CARD_DIR/boot/, what the unit boots when its bootstrap is "
     "gone)",
+    "       (either form also takes --compatible TEXT: the kind of unit the package is for, as in",
+    "       the unit's /etc/lumo/compatible)",
     "       cardflash-pack -V | --help",
-    "Writes CARD_DIR/lumoManifest (Version line, then NAME,LEGACY_TEXT,sha256:HEX per image),",
+    "Writes CARD_DIR/lumoManifest (Version and Compatible lines, then NAME,LEGACY_TEXT,sha256:HEX",
+    "per image),",
     "with --tarball also CARD_DIR/lumoTarBall.tar.gz of ROOT_DIR (paths relative to it; setuid,",
     "setgid and world-write bits cleared unless --keep-modes),",
     "with --key also CARD_DIR/lumoManifest.sig (Ed25519, key from openssl genpkey).",
@@ -44,6 +47,10 @@ constexpr const char* kImagesAndTarBall =
 
 constexpr const char* kCardDirNotFolder = ": CARD_DIR is not an existing folder";
 constexpr const char* kBadVersion = "VERSION must not hold a comma or a line break";
+constexpr const char* kBadCompatible = "--compatible TEXT must not hold a comma or a line break";
+constexpr const char* kVersionNotComparable =
+    "warning: VERSION is not dotted decimal numbers (such as 2.10.0): a unit that knows its own "
+    "firmware version refuses the package";
 constexpr const char* kBadName = ": the name holds a comma, a line break or a path separator";
 constexpr const char* kUnknownName = ": the unit knows no image of that name and would skip it; "
                                      "known names:";
