@@ -143,6 +143,7 @@ private slots:
             {"printf 'UPDATE INC'\necho 'OMPLETE\\nFLASH FAILED'", 0, "Update Incomplete",
              incomplete, ""},
             {"rm lumoManifest; echo FLASH COMPLETE", 0, card, failText, "card-removed-page"},
+            {"rm lumoManifest; printf 'UPDATE INCOMPLETE\\nFLASH FAILED\\n'", 0, card, failText, ""},
             {"echo FLASH FAILED\necho FLASH COMPLETE", 0, refusal, refused.arg(""), ""},
             {"rm lumoManifest; echo x\necho V >lumoManifest; echo FLASH COMPLETE", 0, card,
              failText, ""},
