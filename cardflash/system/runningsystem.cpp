@@ -123,8 +123,8 @@ bool RunningSystem::KeepThisProcessInMemory()
 
 // Each mount is remounted through its mount point, keeping its own flags,
 // when that path leads to it and not to another mount on top. Afterwards
-// none may be writable. A refusal puts back every mount it
-// changed, as it was; so does a mount table that cannot be read.
+// none may be writable. A refusal puts back every mount it changed, as it
+// was; a mount table that cannot be read refuses.
 bool RunningSystem::StopWritesTo(const std::vector<StdString>& devices, StdString& busyDevice)
 {
     std::vector<MountedFileSystem> mounts;
