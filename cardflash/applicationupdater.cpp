@@ -85,15 +85,13 @@ void ApplicationUpdater::ValidateInstallationMedia()
 {
     try {
         GetFilesToUpdateFromManifest();
-        if (!m_identityRefusal.IsEmpty()) {
-            printLine(invalidVerdict);
-        } else if (m_tarBallInManifest) {
-            printLine(checkTarBall() ? tarBallVerdict : invalidVerdict);
-        } else if (m_rejectedCount == 0 && HasImageToWrite()) {
-            printLine(flashVerdict);
-        } else {
-            printLine(invalidVerdict);
+        const char8* verdict = invalidVerdict;
+        if (m_identityRefusal.IsEmpty() && m_tarBallInManifest) {
+            verdict = checkTarBall() ? tarBallVerdict : invalidVerdict;
+        } else if (m_identityRefusal.IsEmpty() && m_rejectedCount == 0 && HasImageToWrite()) {
+            verdict = flashVerdict;
         }
+        printLine(verdict);
     } catch (const std::exception&) {
         printLine(invalidVerdict);
     }
