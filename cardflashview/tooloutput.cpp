@@ -9,8 +9,8 @@ const int longestLine = 512;
 
 } // namespace
 
-ToolOutput::ToolOutput(const QStringList& watchedLines)
-    : m_watchedLines(watchedLines), m_firstLineEnded(false)
+ToolOutput::ToolOutput(const QString& watchedLine)
+    : m_watchedLine(watchedLine), m_firstLineEnded(false), m_watchedLineSeen(false)
 {
 }
 
@@ -29,8 +29,7 @@ void ToolOutput::endLine()
     if (!m_firstLineEnded)
         m_firstLine = m_line;
     m_firstLineEnded = true;
-    if (m_watchedLines.contains(m_line) && !m_seenLines.contains(m_line))
-        m_seenLines.append(m_line);
+    m_watchedLineSeen = m_watchedLineSeen || m_line == m_watchedLine;
     m_line.clear();
 }
 
@@ -39,7 +38,7 @@ const QString& ToolOutput::firstLine() const
     return m_firstLine;
 }
 
-bool ToolOutput::seen(const QString& watchedLine) const
+bool ToolOutput::watchedLineSeen() const
 {
-    return m_seenLines.contains(watchedLine);
+    return m_watchedLineSeen;
 }
