@@ -37,15 +37,6 @@ const char incompleteTitle[] = "Update Incomplete";
 const char incompleteText[] = "The update did not complete.\n"
                               "Leave the SD card in and restart the unit to try again.";
 
-// The tool's output as text: its bytes up to the first NUL, one character each.
-QString textUpToFirstNul(QByteArray output)
-{
-    const auto nul = output.indexOf('\0');
-    if (nul >= 0)
-        output.truncate(nul);
-    return QString::fromLatin1(output);
-}
-
 // The reason comes from the card in part: printable characters only.
 QString printable(QString text)
 {
@@ -70,7 +61,8 @@ void hideKeepingItsPlace(QWidget* widget)
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow),
-      toolOutput(m_updateIncomplete), cardGone(false), flashFailed(false)
+      toolOutput({m_flashComplete, m_flashFailed, m_updateIncomplete}), cardGone(false),
+      flashFailed(false)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -114,16 +106,15 @@ void MainWindow::processStandardOutput()
 
     const bool manifestFileExists = QFileInfo(manifestFileName).exists();
     const QByteArray received = processObject->readAllStandardOutput();
-    const QString receivedString = textUpToFirstNul(received);
     toolOutput.add(QString::fromLatin1(received));
 
     ui->progressBarPercentage->setMaximum(m_totalCompletedLines);
     ui->progressBarPercentage->setMinimum(minimumValue);
 
     cardGone = cardGone || !manifestFileExists;
-    flashFailed = flashFailed || receivedString.contains(m_flashFailed);
+    flashFailed = toolOutput.seen(m_flashFailed);
     const bool installationFailed = cardGone || flashFailed;
-    const bool flashIsComplete = receivedString.contains(m_flashComplete) && !installationFailed;
+    const bool flashIsComplete = toolOutput.seen(m_flashComplete) && !installationFailed;
 
     const quint32 percentage = counter * percentMultiplier / quint32(m_totalCompletedLines);
     ui->labelPercentage->setText(QString::number(percentage) + percentIndicator);
@@ -149,7 +140,7 @@ void MainWindow::showFailure()
     hideKeepingItsPlace(ui->progressBarPercentage);
     if (cardGone)
         showPage(failureTitle, QString::fromLatin1(failureText));
-    else if (toolOutput.watchedLineSeen())
+    else if (toolOutput.seen(m_updateIncomplete))
         showPage(incompleteTitle, QString::fromLatin1(incompleteText));
     else
         showPage(refusedTitle, QString::fromLatin1(refusedText).arg(reasonLines()));

@@ -9,8 +9,8 @@ const int longestLine = 512;
 
 } // namespace
 
-ToolOutput::ToolOutput(const QString& watchedLine)
-    : m_watchedLine(watchedLine), m_firstLineEnded(false), m_watchedLineSeen(false)
+ToolOutput::ToolOutput(const QStringList& watchedLines)
+    : m_watchedLines(watchedLines), m_firstLineEnded(false)
 {
 }
 
@@ -29,7 +29,8 @@ void ToolOutput::endLine()
     if (!m_firstLineEnded)
         m_firstLine = m_line;
     m_firstLineEnded = true;
-    m_watchedLineSeen = m_watchedLineSeen || m_line == m_watchedLine;
+    if (m_watchedLines.contains(m_line) && !m_seenLines.contains(m_line))
+        m_seenLines.append(m_line);
     m_line.clear();
 }
 
@@ -38,7 +39,7 @@ const QString& ToolOutput::firstLine() const
     return m_firstLine;
 }
 
-bool ToolOutput::watchedLineSeen() const
+bool ToolOutput::seen(const QString& watchedLine) const
 {
-    return m_watchedLineSeen;
+    return m_seenLines.contains(watchedLine);
 }

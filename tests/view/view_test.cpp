@@ -135,7 +135,7 @@ private slots:
         const QString card = "Installation Failed", refusal = "Package Refused";
         const std::tuple<const char*, int, QString, QString, const char*> rows[] = {
             {"printf 'Lock\\n0\\nFLASH COMPLETE\\n'", 1, title, warning, ""},
-            {"printf 'FLASH COMP'\necho LETE", 0, title, warning, ""},
+            {"printf 'FLASH COMP'\necho LETE", 1, title, warning, ""}, // whole once it ends
             {"echo flash complete", 0, title, warning, ""},
             {"printf 'x\\000FLASH COMPLETE\\n'", 0, title, warning, ""},
             {"printf 'IMAGE REJECTED: z\\001Image\\nFLASH FAILED\\n'", 0, refusal,
@@ -143,7 +143,8 @@ private slots:
             {"printf 'UPDATE INC'\necho 'OMPLETE\\nFLASH FAILED'", 0, "Update Incomplete",
              incomplete, ""},
             {"rm lumoManifest; echo FLASH COMPLETE", 0, card, failText, "card-removed-page"},
-            {"rm lumoManifest; printf 'UPDATE INCOMPLETE\\nFLASH FAILED\\n'", 0, card, failText, ""},
+            {"rm lumoManifest; printf 'UPDATE INCOMPLETE\\nFLASH FAILED\\n'", 0, card, failText,
+             ""},
             {"echo FLASH FAILED\necho FLASH COMPLETE", 0, refusal, refused.arg(""), ""},
             {"rm lumoManifest; echo x\necho V >lumoManifest; echo FLASH COMPLETE", 0, card,
              failText, ""},
