@@ -404,6 +404,7 @@ std::vector<FlashImage> ApplicationUpdater::ImagesToWrite()
         image.name = name;
         image.device = PartitionMap::DeviceFor(name);
         image.source = m_imageDigests.CopyOf(name);
+        image.sourceIsCopy = true;
         image.length = m_imageSizes[name];
         image.wholeImageDigest = m_sha256InManifest.count(name) != 0;
         image.expected = image.wholeImageDigest ? m_sha256InManifest[name]

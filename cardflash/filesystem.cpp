@@ -146,6 +146,11 @@ std::string FileSystem::makePrivateDirectory(const std::string& nameTemplate)
     return mkdtemp(&name[0]) != nullptr ? name : std::string();
 }
 
+void FileSystem::removeFile(const std::string& path)
+{
+    (void)unlink(path.c_str());
+}
+
 void FileSystem::removeDirectory(const std::string& directory)
 {
     DIR* listing = opendir(directory.c_str());

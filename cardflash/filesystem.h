@@ -47,6 +47,7 @@ public:
     // A new directory of the caller's only, named by `nameTemplate` (ending
     // in XXXXXX); "" when it cannot be made.
     std::string makePrivateDirectory(const std::string& nameTemplate);
+    void removeFile(const std::string& path);
     // Removes a directory and the files in it.
     void removeDirectory(const std::string& directory);
     // True when the path lies on a file system held in RAM (tmpfs, ramfs).

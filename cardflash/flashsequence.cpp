@@ -111,12 +111,17 @@ bool FlashSequence::WriteImage(const FlashImage& image)
     return WriteErasedPartition(image) && erased;
 }
 
+// A copy that has been written gives its RAM back at once: the unit has
+// little, and the programs still running need their pages.
 bool FlashSequence::WriteErasedPartition(const FlashImage& image)
 {
-    if (Copy(image.device, image.name, image.source) != 0) {
-        return false;
+    const bool written =
+        Copy(image.device, image.name, image.source) == 0 && ReadBackMatches(image);
+    if (image.sourceIsCopy) {
+        FileSystem fileSystem;
+        fileSystem.removeFile(image.source);
     }
-    return ReadBackMatches(image);
+    return written;
 }
 
 // flashcp has compared the partition with its file, but the partition may

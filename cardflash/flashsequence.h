@@ -21,6 +21,8 @@ struct FlashImage {
     std::uint64_t length = 0;
     bool wholeImageDigest = false;
     StdString expected;
+    // The source is a copy of the tool's own, removed once it is written.
+    bool sourceIsCopy = false;
 };
 
 // The order of the flash programming and its transcript: unlock, for each
