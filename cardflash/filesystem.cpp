@@ -18,6 +18,13 @@ const char8* const kCannotOpenFileText = "ERROR:CANNOT OPEN FILE";
 namespace
 {
 
+// The one place that asks for a file system's status; 64-bit counts on
+// every ABI.
+bool fileSystemStatus(const std::string& path, struct statfs64& info)
+{
+    return statfs64(path.c_str(), &info) == 0;
+}
+
 const char8* const kNoWorkingDirectory = "ERROR";
 const std::size_t kWorkingDirectoryBufferSize = 4096;
 const std::size_t kReadBlockSize = 4096;
@@ -171,9 +178,11 @@ void FileSystem::removeDirectory(const std::string& directory)
 
 bool FileSystem::isInMemory(const std::string& path)
 {
-    struct statfs info;
-    if (statfs(path.c_str(), &info) != 0)
+    struct statfs64 info {
+    };
+    if (!fileSystemStatus(path, info)) {
         return false;
+    }
     // f_type is signed on some ABIs (armel) and unsigned on others.
     const auto type = static_cast<unsigned long>(info.f_type);
     return type == TMPFS_MAGIC || type == RAMFS_MAGIC;
@@ -181,8 +190,9 @@ bool FileSystem::isInMemory(const std::string& path)
 
 bool FileSystem::freeBytes(const std::string& path, std::uint64_t& bytes)
 {
-    struct statfs info;
-    if (statfs(path.c_str(), &info) != 0) {
+    struct statfs64 info {
+    };
+    if (!fileSystemStatus(path, info)) {
         return false;
     }
     bytes = static_cast<std::uint64_t>(info.f_bavail) * static_cast<std::uint64_t>(info.f_bsize);
