@@ -8,6 +8,7 @@
 #include "cardtext.h"
 #include "console.h"
 #include "filesystem.h"
+#include "keptbootstrap.h"
 #include "mtddevice.h"
 #include "packagetrust.h"
 #include "partitionmap.h"
@@ -39,6 +40,7 @@ const char8* const memoryNotLockedMessage = "CANNOT KEEP THE UPDATER IN MEMORY";
 const char8* const partitionInUseMessage = "PARTITION IN USE: ";
 const char8* const imagesDoNotFitMessage = "IMAGES DO NOT FIT IN RAM";
 const char8* const bootSetIgnoredMessage = "BOOT SET IGNORED";
+const char8* const bootstrapNotKeptMessage = "CANNOT KEEP THE BOOTSTRAP";
 
 const char8* const tarBallCopyFolder = "/tmp";
 const char8* const extractionRoot = "/";
@@ -305,9 +307,7 @@ bool ApplicationUpdater::UpdateImages()
 }
 
 // The unit runs from the flash that is about to be rewritten: from the
-// first erase on, the update must not need the old file systems any more,
-// and nothing may write to them. Whatever stands in the way is found before
-// anything is touched.
+// first erase on, the update must not need the old file systems any more.
 bool ApplicationUpdater::PrepareFlashing()
 {
     StdString problem;
@@ -319,19 +319,59 @@ bool ApplicationUpdater::PrepareFlashing()
         printLine(memoryNotLockedMessage);
         return false;
     }
-    StdString busyDevice;
-    if (!RunningSystem::StopWritesTo(DevicesToWrite(), busyDevice)) {
-        printLine(partitionInUseMessage + busyDevice);
-        return false;
-    }
     return true;
 }
 
-std::vector<StdString> ApplicationUpdater::DevicesToWrite()
+// A partition that holds its image already is left alone: a card left in
+// the slot, or a rerun after a power cut, writes only what is missing.
+// Whatever else stands in the way is found before anything is erased, and
+// nothing may write to the partitions that are.
+bool ApplicationUpdater::CopyTheFilesToSerialFlash()
+{
+    std::vector<FlashImage> images = ImagesToWrite();
+    m_flashSequence.FindUnchanged(images);
+    const bool anythingToWrite = FlashSequence::AnythingToWrite(images);
+    const bool bootstrapLast = anythingToWrite && BootSetUsable();
+    const bool keepBootstrap = bootstrapLast && !PackageHoldsBootstrap();
+    if (keepBootstrap && !KeepBootstrap(images)) {
+        printLine(bootstrapNotKeptMessage);
+        return false;
+    }
+    StdString busyDevice;
+    if (anythingToWrite && !RunningSystem::StopWritesTo(DevicesToWrite(images), busyDevice)) {
+        printLine(partitionInUseMessage + busyDevice);
+        return false;
+    }
+    const bool written = m_flashSequence.Write(images, bootstrapLast);
+    if (written && keepBootstrap) {
+        KeptBootstrap::Forget();
+    }
+    return written;
+}
+
+bool ApplicationUpdater::KeepBootstrap(std::vector<FlashImage>& images)
+{
+    FlashImage bootstrap;
+    KeptBootstrap kept(m_imageDigests.Copies());
+    if (!kept.Keep(bootstrap)) {
+        return false;
+    }
+    images.push_back(bootstrap);
+    return true;
+}
+
+bool ApplicationUpdater::PackageHoldsBootstrap()
+{
+    return m_filesInManifest.count(PartitionMap::BootstrapImage()) != 0;
+}
+
+std::vector<StdString> ApplicationUpdater::DevicesToWrite(const std::vector<FlashImage>& images)
 {
     std::vector<StdString> devices;
-    for (const StdString& name : m_orderedFileList) {
-        devices.push_back(PartitionMap::DeviceFor(name));
+    for (const FlashImage& image : images) {
+        if (!image.unchanged) {
+            devices.push_back(image.device);
+        }
     }
     return devices;
 }
@@ -386,16 +426,6 @@ const std::vector<StdString>& ApplicationUpdater::GetRejectedFileList() const
     return m_rejectedFileList;
 }
 
-// With a boot set on the card, the bootstrap is erased first and written
-// last: until the boot chain in flash is whole again, the processor's ROM
-// finds no bootstrap and boots from the card, which runs the update again.
-// Whenever the power goes, the unit comes back.
-bool ApplicationUpdater::CopyTheFilesToSerialFlash()
-{
-    const bool bootstrapLast = BootstrapWrittenLast();
-    return m_flashSequence.Write(ImagesToWrite(), bootstrapLast);
-}
-
 std::vector<FlashImage> ApplicationUpdater::ImagesToWrite()
 {
     std::vector<FlashImage> images;
@@ -414,19 +444,12 @@ std::vector<FlashImage> ApplicationUpdater::ImagesToWrite()
     return images;
 }
 
-bool ApplicationUpdater::BootstrapWrittenLast()
-{
-    for (const StdString& name : m_orderedFileList) {
-        if (name == PartitionMap::BootstrapImage()) {
-            return BootSetUsable();
-        }
-    }
-    return false;
-}
-
-// The processor's ROM boots the boot set unchecked, so a boot set counts
-// only when each of its files on the card is the one that the manifest
-// names; a signed unit needs a signed SHA-256 for each. One that is there
+// With a boot set on the card, the bootstrap is erased first and written
+// last: until the boot chain in flash is whole again, the processor's ROM
+// finds no bootstrap and boots from the card, which runs the update again.
+// Whenever the power goes, the unit comes back. The ROM boots the boot set
+// unchecked, so a boot set counts only when each of its files on the card is
+// the one that the manifest names; a signed unit needs a signed SHA-256 for each. One that is there
 // but does not count is said.
 bool ApplicationUpdater::BootSetUsable()
 {

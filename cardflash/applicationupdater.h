@@ -79,11 +79,12 @@ private:
 
     bool UpdateImages();
     [[nodiscard]] bool PrepareFlashing();
-    std::vector<StdString> DevicesToWrite();
+    std::vector<StdString> DevicesToWrite(const std::vector<FlashImage>& images);
     [[nodiscard]] bool HasImageToWrite();
     bool CopyTheFilesToSerialFlash();
     std::vector<FlashImage> ImagesToWrite();
-    [[nodiscard]] bool BootstrapWrittenLast();
+    [[nodiscard]] bool PackageHoldsBootstrap();
+    [[nodiscard]] bool KeepBootstrap(std::vector<FlashImage>& images);
     [[nodiscard]] bool BootSetUsable();
     [[nodiscard]] bool BootSetFileMatches(const StdString& cardName);
     void UnlockFileSystem();

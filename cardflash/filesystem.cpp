@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <dirent.h>
 #include <exception>
 #include <fcntl.h>
@@ -156,6 +157,36 @@ std::string FileSystem::makePrivateDirectory(const std::string& nameTemplate)
 void FileSystem::removeFile(const std::string& path)
 {
     (void)unlink(path.c_str());
+}
+
+namespace
+{
+
+bool syncPath(const std::string& path, int flags)
+{
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    if (descriptor < 0) {
+        return false;
+    }
+    const bool synced = fsync(descriptor) == 0;
+    return close(descriptor) == 0 && synced;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+bool FileSystem::replaceDurably(const std::string& written, const std::string& path)
+{
+    return syncPath(written, 0) && rename(written.c_str(), path.c_str()) == 0 &&
+           syncPath(folderOf(path), O_DIRECTORY);
 }
 
 void FileSystem::removeDirectory(const std::string& directory)

@@ -10,6 +10,7 @@
 #include "StdString.h"
 
 struct archive;
+struct archive_entry;
 class PrivateFile;
 
 // What unpacking an archive did. An archive with no entries installs
@@ -48,6 +49,10 @@ public:
     // in XXXXXX); "" when it cannot be made.
     std::string makePrivateDirectory(const std::string& nameTemplate);
     void removeFile(const std::string& path);
+    // Puts the file `written` in the place of `path` so that a power cut
+    // leaves either the old file or the whole new one: its bytes reach the
+    // disk before the rename, and the rename before this returns.
+    [[nodiscard]] bool replaceDurably(const std::string& written, const std::string& path);
     // Removes a directory and the files in it.
     void removeDirectory(const std::string& directory);
     // True when the path lies on a file system held in RAM (tmpfs, ramfs).
@@ -80,6 +85,8 @@ public:
 private:
     char* calculateCheckSum(char* pStringToEvaluate, int sumTypeIdentifier);
     ExtractionResult extractArchive(int archiveDescriptor);
+    bool writeEntry(archive* reader, archive* writer, archive_entry* entry,
+                    ExtractionResult& result);
     int copyDataFromArchive(archive* ar, archive* aw);
 };
 

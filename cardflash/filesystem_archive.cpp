@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <cstdio>
+#include <string>
 
 #include "cardtext.h"
 
@@ -33,6 +34,17 @@ void reportArchiveError(archive* a)
 bool isFolder(archive_entry* entry)
 {
     return archive_entry_filetype(entry) == AE_IFDIR;
+}
+
+// A file is written under a name of its own beside its place and renamed
+// over the old one once it is whole and on the disk: a power cut leaves
+// the old file or the new, never a part. The unit's updater itself may be
+// among the files.
+const char* const kUnfinishedSuffix = ".new";
+
+bool replacesWhole(archive_entry* entry)
+{
+    return archive_entry_filetype(entry) == AE_IFREG && archive_entry_hardlink(entry) == nullptr;
 }
 
 } // namespace
@@ -80,27 +92,7 @@ ExtractionResult FileSystem::extractArchive(int archiveDescriptor)
             }
         }
         anyEntry = true;
-        archive_write_disk_set_options(writer,
-                                       isFolder(entry) ? kExtractFolderFlags : kExtractFlags);
-        r = archive_write_header(writer, entry);
-        if (r < ARCHIVE_OK) {
-            reportArchiveError(writer);
-            everyEntryWritten = false;
-        } else {
-            result.wroteSomething = true;
-            if (archive_entry_size(entry) > 0) {
-                r = copyDataFromArchive(reader, writer);
-                if (r < ARCHIVE_OK) {
-                    reportArchiveError(writer);
-                    everyEntryWritten = false;
-                    result.damaged = r < ARCHIVE_WARN;
-                }
-            }
-        }
-        if (archive_write_finish_entry(writer) < ARCHIVE_OK) {
-            reportArchiveError(writer);
-            everyEntryWritten = false;
-        }
+        everyEntryWritten = writeEntry(reader, writer, entry, result) && everyEntryWritten;
     }
     archive_read_close(reader);
     archive_read_free(reader);
@@ -111,6 +103,44 @@ ExtractionResult FileSystem::extractArchive(int archiveDescriptor)
     archive_write_free(writer);
     result.complete = anyEntry && everyEntryWritten && !result.damaged;
     return result;
+}
+
+// One entry of the archive; false when it could not be written whole.
+bool FileSystem::writeEntry(archive* reader, archive* writer, archive_entry* entry,
+                            ExtractionResult& result)
+{
+    const char* const name = archive_entry_pathname(entry);
+    const std::string path = name != nullptr ? name : "";
+    const bool viaUnfinished = replacesWhole(entry) && !path.empty();
+    const std::string unfinished = path + kUnfinishedSuffix;
+    if (viaUnfinished) {
+        archive_entry_set_pathname(entry, unfinished.c_str());
+    }
+    archive_write_disk_set_options(writer, isFolder(entry) ? kExtractFolderFlags : kExtractFlags);
+    bool written = archive_write_header(writer, entry) >= ARCHIVE_OK;
+    if (!written) {
+        reportArchiveError(writer);
+    } else if (archive_entry_size(entry) > 0) {
+        const int r = copyDataFromArchive(reader, writer);
+        written = r >= ARCHIVE_OK;
+        if (!written) {
+            reportArchiveError(writer);
+            result.damaged = r < ARCHIVE_WARN;
+        }
+    }
+    if (archive_write_finish_entry(writer) < ARCHIVE_OK) {
+        reportArchiveError(writer);
+        written = false;
+    }
+    if (viaUnfinished && written && !replaceDurably(unfinished, path)) {
+        (void)std::fprintf(stderr, "%s\n", shownCardText(path).c_str());
+        written = false;
+    }
+    if (viaUnfinished && !written) {
+        removeFile(unfinished);
+    }
+    result.wroteSomething = result.wroteSomething || written;
+    return written;
 }
 
 int FileSystem::copyDataFromArchive(archive* ar, archive* aw)

@@ -7,6 +7,7 @@
 #include "console.h"
 #include "filesystem.h"
 #include "partitionmap.h"
+#include "statuslines.h"
 
 namespace
 {
@@ -24,6 +25,7 @@ const char8* const writeMessage = "Writing ";
 const char8* const writeMessageTo = " to ";
 const char8* const writeCommand = "flashcp -v ";
 const char8* const writeCommandTo = " ";
+const char8* const unchangedOn = " on ";
 
 // The flash is locked again whenever the writing ends, an exception included.
 class UnlockedFlash
@@ -42,10 +44,33 @@ private:
 
 FlashSequence::FlashSequence(CommandRunner& runner) : m_runner(runner), m_writingStarted(false) {}
 
+void FlashSequence::FindUnchanged(std::vector<FlashImage>& images)
+{
+    for (FlashImage& image : images) {
+        image.unchanged = PartitionHolds(image);
+    }
+}
+
+bool FlashSequence::AnythingToWrite(const std::vector<FlashImage>& images)
+{
+    for (const FlashImage& image : images) {
+        if (!image.unchanged) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Until the boot chain in flash is whole again, the processor's ROM finds no
 // bootstrap and boots from the card, which runs the update again.
 bool FlashSequence::Write(const std::vector<FlashImage>& images, bool bootstrapLast)
 {
+    if (!AnythingToWrite(images)) {
+        for (const FlashImage& image : images) {
+            ReportUnchanged(image);
+        }
+        return true;
+    }
     const StdString bootstrap = PartitionMap::BootstrapImage();
     const StdString bootstrapDevice = PartitionMap::DeviceFor(bootstrap);
     const FlashImage* bootstrapImage = nullptr;
@@ -57,6 +82,8 @@ bool FlashSequence::Write(const std::vector<FlashImage>& images, bool bootstrapL
     for (const FlashImage& image : images) {
         if (bootstrapLast && image.name == bootstrap) {
             bootstrapImage = &image;
+        } else if (image.unchanged) {
+            ReportUnchanged(image);
         } else {
             everyImageWritten = WriteImage(image) && everyImageWritten;
         }
@@ -124,18 +151,34 @@ bool FlashSequence::WriteErasedPartition(const FlashImage& image)
     return written;
 }
 
+// An image that is not written gives its copy back all the same.
+void FlashSequence::ReportUnchanged(const FlashImage& image)
+{
+    printLine(statuslines::kUnchanged + image.name + unchangedOn + image.device);
+    if (image.sourceIsCopy) {
+        FileSystem fileSystem;
+        fileSystem.removeFile(image.source);
+    }
+}
+
 // flashcp has compared the partition with its file, but the partition may
 // hold more than the image: it must hold the checked image and, behind it,
 // nothing but erased bytes. JFFS2 would take anything there for its own
 // nodes.
 bool FlashSequence::ReadBackMatches(const FlashImage& image)
 {
-    FileSystem fileSystem;
-    std::string written;
-    if (fileSystem.getWrittenDigest(image.device, image.length, image.wholeImageDigest, written) &&
-        StdString(written.c_str()) == image.expected) {
+    if (PartitionHolds(image)) {
         return true;
     }
     printLine(readBackFailedMessage + shownCardName(image.name));
     return false;
+}
+
+bool FlashSequence::PartitionHolds(const FlashImage& image)
+{
+    FileSystem fileSystem;
+    std::string written;
+    return fileSystem.getWrittenDigest(image.device, image.length, image.wholeImageDigest,
+                                       written) &&
+           StdString(written.c_str()) == image.expected;
 }

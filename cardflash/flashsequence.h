@@ -23,6 +23,8 @@ struct FlashImage {
     StdString expected;
     // The source is a copy of the tool's own, removed once it is written.
     bool sourceIsCopy = false;
+    // The partition holds the image already: it is neither erased nor written.
+    bool unchanged = false;
 };
 
 // The order of the flash programming and its transcript: unlock, for each
@@ -34,10 +36,16 @@ class FlashSequence
 public:
     explicit FlashSequence(CommandRunner& runner);
 
-    // With `bootstrapLast` (the package's bootstrap is among the images),
-    // the bootstrap's partition is erased first and written last. True when
-    // every erase, write and read-back succeeded. The flash is locked again
-    // however the writing ends.
+    // Marks each image whose partition holds it already, as the read-back
+    // would find it. Nothing is written.
+    void FindUnchanged(std::vector<FlashImage>& images);
+    [[nodiscard]] static bool AnythingToWrite(const std::vector<FlashImage>& images);
+
+    // With `bootstrapLast` (a bootstrap image is among the images), the
+    // bootstrap's partition is erased first and written last, whether it
+    // holds that image already or not. True when every erase, write and
+    // read-back succeeded. The flash is unlocked only when something is to
+    // be written, and locked again however the writing ends.
     [[nodiscard]] bool Write(const std::vector<FlashImage>& images, bool bootstrapLast);
 
     void Unlock();
@@ -51,6 +59,8 @@ private:
     [[nodiscard]] bool WriteImage(const FlashImage& image);
     [[nodiscard]] bool WriteErasedPartition(const FlashImage& image);
     [[nodiscard]] bool ReadBackMatches(const FlashImage& image);
+    [[nodiscard]] static bool PartitionHolds(const FlashImage& image);
+    static void ReportUnchanged(const FlashImage& image);
 
     CommandRunner& m_runner;
     bool m_writingStarted;

@@ -24,6 +24,11 @@ StdString ImageDigestCache::CopyOf(const StdString& name) const
     return m_copies.PathOf(name);
 }
 
+ImageCopies& ImageDigestCache::Copies()
+{
+    return m_copies;
+}
+
 // A later line that asks for the SHA-256 that the first reading left out
 // gets it from the copy, or without one from a second reading.
 const ImageDigests& ImageDigestCache::DigestsOf(const StdString& name, bool sha256Wanted)

@@ -32,6 +32,7 @@ public:
     // A copy could not be made for want of room: no later image is read.
     [[nodiscard]] bool OutOfRoom() const;
     StdString CopyOf(const StdString& name) const;
+    ImageCopies& Copies();
 
     // The digests of the image of that name in the image folder. One that
     // could not be read is not tried again.

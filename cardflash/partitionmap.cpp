@@ -25,6 +25,7 @@ const char8* const imageFolder = "/images/";
 const char8* const manifestFileName = "lumoManifest";
 const char8* const signatureFileName = "lumoManifest.sig";
 const char8* const tarBallFileName = "lumoTarBall.tar.gz";
+const char8* const keptBootstrapFileName = "lumoKeptBootstrap.bin";
 const char8* const versionLine = "Version";
 const char8* const compatibleLine = "Compatible";
 
@@ -58,6 +59,11 @@ StdString PartitionMap::SignatureFileName()
 StdString PartitionMap::TarBallFileName()
 {
     return tarBallFileName;
+}
+
+StdString PartitionMap::KeptBootstrapFileName()
+{
+    return keptBootstrapFileName;
 }
 
 StdString PartitionMap::VersionLine()

@@ -16,6 +16,9 @@ public:
     static StdString ManifestFileName();
     static StdString SignatureFileName();
     static StdString TarBallFileName();
+    // The unit's own bootstrap, kept on the card while an update that
+    // brings none has it erased.
+    static StdString KeptBootstrapFileName();
     static StdString VersionLine();
     // The line that names the kind of unit the package is for.
     static StdString CompatibleLine();

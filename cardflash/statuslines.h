@@ -15,6 +15,9 @@ constexpr const char* kFlashFailed = "FLASH FAILED";
 // The line before the last of an update that stopped after it had begun
 // writing (a refused package left the unit as it was).
 constexpr const char* kUpdateIncomplete = "UPDATE INCOMPLETE";
+// "Unchanged NAME on DEVICE": the partition holds the image already, and the
+// update leaves it as it is.
+constexpr const char* kUnchanged = "Unchanged ";
 
 } // namespace statuslines
 
