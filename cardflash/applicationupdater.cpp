@@ -300,15 +300,44 @@ bool ApplicationUpdater::UpdateImages()
         printLine(noImageToWriteMessage);
         return FlashFailed();
     }
-    if (!PrepareFlashing()) {
-        return FlashFailed();
-    }
     return FlashResult(CopyTheFilesToSerialFlash());
 }
 
+// A partition that holds its image already is left alone: a card left in
+// the slot, or a rerun after a power cut, writes only what is missing.
+// The bootstrap is kept before this process locks its pages, which leaves
+// the unit less memory to give.
+bool ApplicationUpdater::CopyTheFilesToSerialFlash()
+{
+    std::vector<FlashImage> images = ImagesToWrite();
+    m_flashSequence.FindUnchanged(images);
+    const bool anythingToWrite = FlashSequence::AnythingToWrite(images);
+    const bool bootstrapLast = anythingToWrite && BootSetUsable();
+    KeptBootstrap kept(m_imageDigests.Copies());
+    if (bootstrapLast && !PackageHoldsBootstrap()) {
+        FlashImage bootstrap;
+        if (!kept.Keep(bootstrap)) {
+            printLine(bootstrapNotKeptMessage);
+            return false;
+        }
+        images.push_back(bootstrap);
+    }
+    if (anythingToWrite && !PrepareFlashing(images)) {
+        kept.Release();
+        return false;
+    }
+    const bool written = m_flashSequence.Write(images, bootstrapLast);
+    if (written) {
+        kept.Forget();
+    }
+    return written;
+}
+
 // The unit runs from the flash that is about to be rewritten: from the
-// first erase on, the update must not need the old file systems any more.
-bool ApplicationUpdater::PrepareFlashing()
+// first erase on, the update must not need the old file systems any more,
+// and nothing may write to the partitions it writes. Whatever stands in
+// the way is found before anything is erased.
+bool ApplicationUpdater::PrepareFlashing(const std::vector<FlashImage>& images)
 {
     StdString problem;
     if (!m_flashUtilities.Prepare(problem)) {
@@ -319,44 +348,11 @@ bool ApplicationUpdater::PrepareFlashing()
         printLine(memoryNotLockedMessage);
         return false;
     }
-    return true;
-}
-
-// A partition that holds its image already is left alone: a card left in
-// the slot, or a rerun after a power cut, writes only what is missing.
-// Whatever else stands in the way is found before anything is erased, and
-// nothing may write to the partitions that are.
-bool ApplicationUpdater::CopyTheFilesToSerialFlash()
-{
-    std::vector<FlashImage> images = ImagesToWrite();
-    m_flashSequence.FindUnchanged(images);
-    const bool anythingToWrite = FlashSequence::AnythingToWrite(images);
-    const bool bootstrapLast = anythingToWrite && BootSetUsable();
-    const bool keepBootstrap = bootstrapLast && !PackageHoldsBootstrap();
-    if (keepBootstrap && !KeepBootstrap(images)) {
-        printLine(bootstrapNotKeptMessage);
-        return false;
-    }
     StdString busyDevice;
-    if (anythingToWrite && !RunningSystem::StopWritesTo(DevicesToWrite(images), busyDevice)) {
+    if (!RunningSystem::StopWritesTo(DevicesToWrite(images), busyDevice)) {
         printLine(partitionInUseMessage + busyDevice);
         return false;
     }
-    const bool written = m_flashSequence.Write(images, bootstrapLast);
-    if (written && keepBootstrap) {
-        KeptBootstrap::Forget();
-    }
-    return written;
-}
-
-bool ApplicationUpdater::KeepBootstrap(std::vector<FlashImage>& images)
-{
-    FlashImage bootstrap;
-    KeptBootstrap kept(m_imageDigests.Copies());
-    if (!kept.Keep(bootstrap)) {
-        return false;
-    }
-    images.push_back(bootstrap);
     return true;
 }
 

@@ -78,13 +78,12 @@ private:
     [[nodiscard]] bool CardHoldsManifest();
 
     bool UpdateImages();
-    [[nodiscard]] bool PrepareFlashing();
+    [[nodiscard]] bool PrepareFlashing(const std::vector<FlashImage>& images);
     std::vector<StdString> DevicesToWrite(const std::vector<FlashImage>& images);
     [[nodiscard]] bool HasImageToWrite();
     bool CopyTheFilesToSerialFlash();
     std::vector<FlashImage> ImagesToWrite();
     [[nodiscard]] bool PackageHoldsBootstrap();
-    [[nodiscard]] bool KeepBootstrap(std::vector<FlashImage>& images);
     [[nodiscard]] bool BootSetUsable();
     [[nodiscard]] bool BootSetFileMatches(const StdString& cardName);
     void UnlockFileSystem();

@@ -22,7 +22,10 @@ StdString cardCopyPath()
 
 } // namespace
 
-KeptBootstrap::KeptBootstrap(ImageCopies& copies) : m_copies(copies) {}
+KeptBootstrap::KeptBootstrap(ImageCopies& copies)
+    : m_copies(copies), m_kept(false), m_savedOnCard(false)
+{
+}
 
 // The whole partition is kept, erased bytes and all, so that the read-back
 // compares every byte with what was there.
@@ -58,10 +61,26 @@ bool KeptBootstrap::Keep(FlashImage& image)
     image.length = digests.length;
     image.wholeImageDigest = true;
     image.expected = digests.sha256.c_str();
-    return erased || SaveOnCard(image.source, digests.sha256);
+    m_savedOnCard = !erased && SaveOnCard(image.source, digests.sha256);
+    m_kept = erased || m_savedOnCard;
+    return m_kept;
+}
+
+void KeptBootstrap::Release()
+{
+    if (m_savedOnCard) {
+        RemoveFromCard();
+    }
 }
 
 void KeptBootstrap::Forget()
+{
+    if (m_kept) {
+        RemoveFromCard();
+    }
+}
+
+void KeptBootstrap::RemoveFromCard()
 {
     FileSystem fileSystem;
     fileSystem.removeFile(cardCopyPath());

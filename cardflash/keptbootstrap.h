@@ -21,13 +21,19 @@ public:
     // none to keep: a partition that cannot be read, a card that cannot
     // take the copy, an erased partition without a copy on the card.
     [[nodiscard]] bool Keep(FlashImage& image);
+    // The update was refused before any erase: a copy that this run put
+    // on the card goes, one that a cut run left there stays.
+    void Release();
     // Once the bootstrap is back in the flash, the card's copy goes.
-    static void Forget();
+    void Forget();
 
 private:
     [[nodiscard]] static bool SaveOnCard(const StdString& copy, const std::string& sha256);
+    static void RemoveFromCard();
 
     ImageCopies& m_copies;
+    bool m_kept;
+    bool m_savedOnCard;
 };
 
 #endif
