@@ -62,11 +62,9 @@ bool leadsOutOfRoot(const std::string& path)
     if (path.empty() || path[0] == '/') {
         return true;
     }
-    std::size_t start = 0;
-    while (start <= path.size()) {
+    for (std::size_t start = 0; start <= path.size();) {
         const std::size_t end = std::min(path.find('/', start), path.size());
-        if (path.compare(start, end - start, kParentFolder) == 0 &&
-            end - start == std::string(kParentFolder).size()) {
+        if (path.compare(start, end - start, kParentFolder) == 0) {
             return true;
         }
         start = end + 1;
