@@ -84,7 +84,7 @@ constexpr const char* kTreeEntryRefused =
 constexpr const char* kEmptyImage = ": is empty; the unit would leave its partition erased";
 constexpr const char* kEmptyBootSetFile = ": is empty; the processor cannot boot an empty boot set";
 
-constexpr const char* kKeyUnreadable = ": missing or unreadable";
+constexpr const char* kFileUnreadable = ": missing or unreadable";
 constexpr const char* kKeyNotPem = ": is not a PEM file (openssl genpkey -algorithm ed25519 "
                                    "writes the private key, openssl pkey -pubout its public half)";
 constexpr const char* kKeyIsRsa =
@@ -106,7 +106,6 @@ constexpr const char* kEncryptedKey =
 constexpr const char* kEncryptedKeyCopy = " -out signing-unencrypted.pem";
 constexpr const char* kSigningFailed = "the manifest could not be signed";
 
-constexpr const char* kLayoutUnreadable = ": missing or unreadable";
 constexpr const char* kLayoutLine = ": line ";
 constexpr const char* kLayoutLineForm =
     " is not a line of /proc/mtd (mtdN: SIZE ERASESIZE \"name\", sizes in hex)";

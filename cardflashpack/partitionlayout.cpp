@@ -26,7 +26,7 @@ bool PartitionLayout::read(const std::string& file, std::string& error)
     FileSystem fileSystem;
     std::string text;
     if (!fileSystem.readFileBytes(file, kLongestLayout, text)) {
-        error = file + packmessages::kLayoutUnreadable;
+        error = file + packmessages::kFileUnreadable;
         return false;
     }
     std::istringstream lines(text);

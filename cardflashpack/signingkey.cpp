@@ -81,7 +81,7 @@ bool readSigningKey(const std::string& keyFile, std::string& seed, std::string& 
     FileSystem fileSystem;
     std::string pemText;
     if (!fileSystem.readFileBytes(keyFile, kLongestKeyFile, pemText)) {
-        error = keyFile + packmessages::kKeyUnreadable;
+        error = keyFile + packmessages::kFileUnreadable;
         return false;
     }
     if (!readEd25519PrivateKey(pemText, seed)) {
@@ -96,7 +96,7 @@ bool readTrustedKeys(const std::string& keyFile, std::vector<std::string>& keys,
     FileSystem fileSystem;
     std::string pemText;
     if (!fileSystem.readFileBytes(keyFile, kLongestKeyFile, pemText)) {
-        error = keyFile + packmessages::kKeyUnreadable;
+        error = keyFile + packmessages::kFileUnreadable;
         return false;
     }
     if (!readEd25519PublicKeys(pemText, keys)) {
