@@ -44,9 +44,6 @@ const char8* const bootstrapNotKeptMessage = "CANNOT KEEP THE BOOTSTRAP";
 
 const char8* const tarBallCopyFolder = "/tmp";
 const char8* const extractionRoot = "/";
-// A manifest is a few lines; one longer than this is taken as unreadable,
-// so that a card cannot make the unit hold more than that in memory.
-const size_t longestManifest = size_t{16} * 1024 * 1024;
 // However many names a card gets rejected, only this many are kept to be
 // shown; the rest are counted.
 const size_t mostRejectedShown = 100;
@@ -143,10 +140,12 @@ bool ApplicationUpdater::ProcessManifestFile(FileSystem* localFileSystem)
     }
     m_manifestRead = true;
     std::string manifest;
-    (void)localFileSystem->readFileBytes(getManifestFileName(), longestManifest, manifest);
+    (void)localFileSystem->readFileBytes(getManifestFileName(), kLongestManifest, manifest);
     m_manifestAccepted = ManifestIsTrusted(manifest);
     if (m_manifestAccepted) {
-        m_identityRefusal = UnitIdentity::Refusal(ClaimOf(manifest));
+        // The package's identity is read before any image: a package for
+        // another unit costs no reading of the card.
+        m_identityRefusal = UnitIdentity::Refusal(UnitIdentity::ClaimOf(manifest));
     }
     ManifestReader reader(manifest);
     ManifestLine entry;
@@ -167,25 +166,6 @@ bool ApplicationUpdater::ManifestIsTrusted(const std::string& manifest)
     }
     return verdict == PackageTrust::Verdict::UnsignedUnit ||
            verdict == PackageTrust::Verdict::Trusted;
-}
-
-// The package's Compatible and Version lines, the last of each, read before
-// any image is: a package for another unit costs no reading of the card.
-UnitIdentity::PackageClaim ApplicationUpdater::ClaimOf(const std::string& manifest)
-{
-    UnitIdentity::PackageClaim claim;
-    ManifestReader reader(manifest);
-    ManifestLine entry;
-    while (reader.Next(entry)) {
-        if (entry.name == PartitionMap::CompatibleLine()) {
-            claim.hasCompatible = true;
-            claim.compatible = entry.value;
-        } else if (entry.name == PartitionMap::VersionLine()) {
-            claim.hasVersion = true;
-            claim.version = entry.value;
-        }
-    }
-    return claim;
 }
 
 // A package that this unit does not take is refused before anything else;

@@ -73,7 +73,6 @@ private:
     void RecordImage(const ManifestLine& entry);
     [[nodiscard]] bool FitsItsPartition(const StdString& name, std::uint64_t length);
     [[nodiscard]] bool ManifestIsTrusted(const std::string& manifest);
-    static UnitIdentity::PackageClaim ClaimOf(const std::string& manifest);
     bool ReportIdentityRefusal();
     [[nodiscard]] bool CardHoldsManifest();
 

@@ -2,7 +2,6 @@
 
 #include "Stat.h"
 #include "filesystem.h"
-#include "packagemanifest.h"
 #include "partitionmap.h"
 #include "privatefile.h"
 #include "sdcardhandler.h"
@@ -87,20 +86,4 @@ ImageDigests ImageDigestCache::ReadDigests(const StdString& fileName, bool sha25
                                                  digests.length, copy, sha256Wanted);
     digests.sha256Known = digests.readable && sha256Wanted;
     return digests;
-}
-
-// A third field that is not exactly "sha256:" and 64 lowercase hex digits can
-// never equal what is computed, so a check this version cannot make fails.
-bool ImageDigestCache::Matches(const ImageDigests& digests, const StdString& checkSum,
-                               const StdString& digestField)
-{
-    StdString expectedDigest(digestField.c_str());
-    StdString expected(checkSum.c_str());
-    StdString calculated(digests.checkSums.c_str());
-    if (!digests.readable || expected.Trim() != calculated.Trim()) {
-        return false;
-    }
-    return expectedDigest.Trim().IsEmpty() ||
-           (digests.sha256Known &&
-            expectedDigest == ManifestReader::Sha256FieldPrefix() + digests.sha256.c_str());
 }

@@ -7,6 +7,10 @@
 
 #include "StdString.h"
 
+// A manifest is a few lines; one longer than this is taken as unreadable,
+// so that a card cannot make the unit hold more than that in memory.
+constexpr std::size_t kLongestManifest = std::size_t{16} * 1024 * 1024;
+
 // One line of the manifest, NAME,VALUE[,DIGEST]: the value is an image's
 // checksum text or the version, the digest field is empty or "sha256:" and
 // the SHA-256 of the whole file, trimmed (fields after the third are

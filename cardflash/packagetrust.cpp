@@ -34,14 +34,27 @@ PackageTrust::Verdict PackageTrust::Judge(const std::string& manifest)
     FileSystem fileSystem;
     const StdString signatureFileName =
         PartitionMap::CardFolder() + PartitionMap::SignatureFileName();
-    if (!fileSystem.fileExists(signatureFileName)) {
+    std::optional<std::string> signature;
+    if (fileSystem.fileExists(signatureFileName)) {
+        signature.emplace();
+        (void)fileSystem.readFileBytes(signatureFileName, kEd25519SignatureSize, *signature);
+    }
+    return Decide(true, TrustedKeys(), signature, manifest);
+}
+
+// A signature that could not be read is empty, and no key verifies it.
+PackageTrust::Verdict PackageTrust::Decide(bool unitIsSigned, const std::vector<std::string>& keys,
+                                           const std::optional<std::string>& signature,
+                                           const std::string& manifest)
+{
+    if (!unitIsSigned) {
+        return Verdict::UnsignedUnit;
+    }
+    if (!signature) {
         return Verdict::SignatureMissing;
     }
-    std::string signature;
-    return fileSystem.readFileBytes(signatureFileName, kEd25519SignatureSize, signature) &&
-                   anyKeyVerifies(TrustedKeys(), manifest, signature)
-               ? Verdict::Trusted
-               : Verdict::SignatureInvalid;
+    return anyKeyVerifies(keys, manifest, *signature) ? Verdict::Trusted
+                                                      : Verdict::SignatureInvalid;
 }
 
 bool PackageTrust::UnitIsSigned()

@@ -1,6 +1,7 @@
 #ifndef PACKAGETRUST_H
 #define PACKAGETRUST_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ public:
 
     // The manifest's exact bytes, against the card's signature file.
     [[nodiscard]] static Verdict Judge(const std::string& manifest);
+    // The same decision for any unit: whether it is a signed one, the keys
+    // it trusts, and the card's signature file (none when it is not there,
+    // empty when it cannot be read).
+    [[nodiscard]] static Verdict Decide(bool unitIsSigned, const std::vector<std::string>& keys,
+                                        const std::optional<std::string>& signature,
+                                        const std::string& manifest);
     [[nodiscard]] static bool UnitIsSigned();
 
 private:

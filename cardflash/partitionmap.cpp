@@ -29,8 +29,8 @@ const char8* const keptBootstrapFileName = "lumoKeptBootstrap.bin";
 const char8* const versionLine = "Version";
 const char8* const compatibleLine = "Compatible";
 
-const char8* const cardBootSet[] = {"boot/zImage", "boot/at91sam9g35ek.dtb",
-                                    "boot/recovery.cpio.gz"};
+const char8* const cardRecoveryRoot = "boot/recovery.cpio.gz";
+const char8* const cardBootSet[] = {"boot/zImage", "boot/at91sam9g35ek.dtb", cardRecoveryRoot};
 const char8 pathSeparator = '/';
 const char8 bootSetLineSeparator = ':';
 
@@ -109,6 +109,11 @@ StdString PartitionMap::LockedDevice()
 std::vector<StdString> PartitionMap::CardBootSet()
 {
     return std::vector<StdString>(std::begin(cardBootSet), std::end(cardBootSet));
+}
+
+StdString PartitionMap::CardRecoveryRoot()
+{
+    return cardRecoveryRoot;
 }
 
 StdString PartitionMap::BootSetLineName(const StdString& cardName)

@@ -33,6 +33,9 @@ public:
 
     // The boot set's files, relative to the card's root.
     static std::vector<StdString> CardBootSet();
+    // The boot set's root file system, which checks the package as the
+    // unit does.
+    static StdString CardRecoveryRoot();
     // The name of a boot-set file's manifest line: "boot:zImage" for
     // "boot/zImage". It holds no separator, so units that do not know
     // boot-set lines skip it like any name that is no image.

@@ -7,6 +7,8 @@
 #include "Stat.h"
 #include "cardtext.h"
 #include "filesystem.h"
+#include "packagemanifest.h"
+#include "partitionmap.h"
 
 namespace
 {
@@ -30,10 +32,7 @@ bool identityLine(const char8* fileName, std::string& line)
         return false;
     }
     FileSystem fileSystem;
-    line = fileSystem.readFirstLine(fileName, longestIdentityLine);
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
+    line = UnitIdentity::IdentityLine(fileSystem.readFirstLine(fileName, longestIdentityLine));
     return true;
 }
 
@@ -87,24 +86,56 @@ bool UnitIdentity::CompareVersions(const std::string& left, const std::string& r
     return true;
 }
 
+UnitIdentity::PackageClaim UnitIdentity::ClaimOf(const std::string& manifest)
+{
+    PackageClaim claim;
+    ManifestReader reader(manifest);
+    ManifestLine entry;
+    while (reader.Next(entry)) {
+        if (entry.name == PartitionMap::CompatibleLine()) {
+            claim.hasCompatible = true;
+            claim.compatible = entry.value;
+        } else if (entry.name == PartitionMap::VersionLine()) {
+            claim.hasVersion = true;
+            claim.version = entry.value;
+        }
+    }
+    return claim;
+}
+
 StdString UnitIdentity::Refusal(const PackageClaim& package)
 {
-    std::string unitKind;
-    if (identityLine(compatibleFileName, unitKind) &&
-        (!package.hasCompatible || package.compatible != unitKind.c_str())) {
+    Identity unit;
+    unit.hasCompatible = identityLine(compatibleFileName, unit.compatible);
+    unit.hasVersion = identityLine(firmwareVersionFileName, unit.version);
+    return RefusalBy(unit, package);
+}
+
+StdString UnitIdentity::RefusalBy(const Identity& unit, const PackageClaim& package)
+{
+    if (unit.hasCompatible &&
+        (!package.hasCompatible || package.compatible != unit.compatible.c_str())) {
         return StdString(anotherUnitMessage) + shownCardName(package.compatible).c_str();
     }
-    std::string unitVersion;
     int order = 0;
-    if (!identityLine(firmwareVersionFileName, unitVersion)) {
+    if (!unit.hasVersion) {
         return StdString();
     }
-    if (!package.hasVersion || !CompareVersions(package.version, unitVersion, order)) {
+    if (!package.hasVersion || !CompareVersions(package.version, unit.version, order)) {
         return StdString(notComparableMessage) + shownCardName(package.version).c_str();
     }
     if (order < 0) {
         return StdString(olderMessage) + shownCardName(package.version).c_str() + olderSeparator +
-               shownCardName(unitVersion).c_str();
+               shownCardName(unit.version).c_str();
     }
     return StdString();
+}
+
+std::string UnitIdentity::IdentityLine(const std::string& text)
+{
+    std::string line = text.substr(0, std::min(text.find('\n'), longestIdentityLine));
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
 }

@@ -13,7 +13,6 @@
 namespace
 {
 
-const char* const kImagesFolder = "images";
 const mode_t kFolderMode = 0755;
 
 bool isRegularFile(const std::string& path)
@@ -73,6 +72,10 @@ bool CardCopies::describeBootSet(const std::string& bootSetDir, std::vector<Pack
             error = path + packmessages::kNotReadable + packmessages::kBootSetHolds;
             return false;
         }
+        if (line.length == 0) {
+            error = path + packmessages::kEmptyBootSetFile;
+            return false;
+        }
         lines.push_back(line);
     }
     return true;
@@ -81,7 +84,7 @@ bool CardCopies::describeBootSet(const std::string& bootSetDir, std::vector<Pack
 bool CardCopies::copyImages(std::vector<PackedFile>& images, std::string& error)
 {
     for (PackedFile& image : images) {
-        if (!copy(kImagesFolder, image.name, image.path, error) ||
+        if (!copy(kCardImageFolder, image.name, image.path, error) ||
             !describeCopy(image.name, image, error)) {
             return false;
         }

@@ -8,6 +8,9 @@
 #include "atomicfile.h"
 #include "packedfile.h"
 
+// The card's folder of images, to which the unit's /images is a link.
+inline const char* const kCardImageFolder = "images";
+
 // The files that go onto the card beside the manifest: with --images each
 // image in images/ (the unit's /images is a link to the card's images/),
 // with --boot-set the recovery boot set in boot/ (what the unit's processor

@@ -1,6 +1,7 @@
 #include <exception>
 #include <iostream>
 
+#include "cardcheck.h"
 #include "packcommandline.h"
 #include "packer.h"
 #include "packmessages.h"
@@ -27,7 +28,7 @@ int packOrTell(int argc, char** argv)
         std::cout << packmessages::kOwnVersion << '\n';
         return 0;
     }
-    return runPack(request);
+    return request.checkDir.empty() ? runPack(request) : checkCard(request);
 }
 
 } // namespace

@@ -15,6 +15,9 @@ const char* const kTarBallOption = "--tarball";
 const char* const kKeepModesOption = "--keep-modes";
 const char* const kImagesOption = "--images";
 const char* const kBootSetOption = "--boot-set";
+const char* const kLayoutOption = "--layout";
+const char* const kCheckOption = "--check";
+const char* const kPubKeyOption = "--pubkey";
 const char* const kOwnVersionOption = "-V";
 const char* const kEndOfOptions = "--";
 
@@ -52,12 +55,37 @@ std::string* valueFieldOf(const char* option, PackRequest& request)
     if (std::strcmp(option, kBootSetOption) == 0) {
         return &request.bootSetDir;
     }
+    if (std::strcmp(option, kLayoutOption) == 0) {
+        return &request.layoutFile;
+    }
+    if (std::strcmp(option, kCheckOption) == 0) {
+        return &request.checkDir;
+    }
+    if (std::strcmp(option, kPubKeyOption) == 0) {
+        return &request.pubKeyFile;
+    }
     return nullptr;
+}
+
+// A check reads a card and makes nothing.
+bool checkCheckRequest(const PackRequest& request, std::string& error)
+{
+    if (!request.cardDir.empty() || !request.version.empty() || !request.compatible.empty() ||
+        !request.keyFile.empty() || !request.tarBallRoot.empty() || !request.imageFiles.empty() ||
+        !request.bootSetDir.empty() || request.copyImages || request.keepModes) {
+        error = packmessages::kCheckAlone;
+    }
+    return error.empty();
 }
 
 bool checkComplete(const PackRequest& request, std::string& error)
 {
-    if (request.cardDir.empty()) {
+    if (!request.checkDir.empty()) {
+        return checkCheckRequest(request, error);
+    }
+    if (!request.pubKeyFile.empty()) {
+        error = packmessages::kPubKeyWithoutCheck;
+    } else if (request.cardDir.empty()) {
         error = packmessages::kNoCardDir;
     } else if (request.version.empty()) {
         error = packmessages::kNoVersion;

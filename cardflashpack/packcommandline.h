@@ -14,6 +14,10 @@ struct PackRequest {
     std::string tarBallRoot;
     std::vector<std::string> imageFiles;
     std::string bootSetDir;
+    std::string layoutFile;
+    // --check CARD_DIR: the card to check, with the keys of --pubkey.
+    std::string checkDir;
+    std::string pubKeyFile;
     bool copyImages = false;
     bool keepModes = false;
     bool helpWanted = false;

@@ -52,7 +52,7 @@ bool hasWeakLegacyText(const PackedFile& file)
 
 std::string weakLegacyTextWarning(const PackedFile& file)
 {
-    return packmessages::kWeakLegacyText + file.name + packmessages::kWeakLegacyCovers +
+    return packmessages::kWarning + file.name + packmessages::kWeakLegacyCovers +
            std::to_string(file.legacyCoverage) + packmessages::kWeakLegacyOf +
            std::to_string(file.length) + packmessages::kWeakLegacyReason;
 }

@@ -84,8 +84,8 @@ bool checkCardDir(const std::string& cardDir, std::string& error)
     return true;
 }
 
-bool describeImages(const std::vector<std::string>& imageFiles, std::vector<PackedFile>& images,
-                    std::string& error)
+bool describeImages(const std::vector<std::string>& imageFiles, const PartitionLayout& layout,
+                    std::vector<PackedFile>& images, std::string& error)
 {
     const std::vector<StdString> known = PartitionMap::ImageNames();
     images.clear();
@@ -97,6 +97,11 @@ bool describeImages(const std::vector<std::string>& imageFiles, std::vector<Pack
         }
         if (!describeFile(name, path, image)) {
             error = path + packmessages::kNotReadable;
+            return false;
+        }
+        error = image.length == 0 ? path + packmessages::kEmptyImage
+                                  : layout.misfit(path, name, image.length);
+        if (!error.empty()) {
             return false;
         }
         images.push_back(image);

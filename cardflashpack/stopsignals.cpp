@@ -9,8 +9,9 @@
 namespace
 {
 
-// The tar ball, the signature, the manifest, eight images, the boot set and
-// the two folders those go in.
+// Each name of a package (the manifest, the signature, the tar ball, eight
+// images, the boot set), written or taken away, never both, and the two
+// folders those go in.
 constexpr std::size_t kMostTemporaries = 18;
 const int kStopSignals[] = {SIGINT, SIGTERM};
 

@@ -25,6 +25,8 @@ const mode_t kPermissionBits = 07777;
 // A build machine's setuid file must not become a root-owned setuid file on
 // the unit, nor an existing folder there one that anybody may write to.
 const mode_t kClearedBits = S_ISUID | S_ISGID | S_IWOTH;
+// What every tree of the unit's root holds at its top.
+const char* const kRootFolders[] = {"usr", "etc"};
 
 // Releases a libarchive writer.
 struct ArchiveWriterFree {
@@ -84,6 +86,15 @@ std::size_t TarBallWriter::modesCleared() const
                              m_entries.begin(), m_entries.end(), [](const Entry& entry) {
                                  return (entry.status.st_mode & kClearedBits) != 0;
                              }));
+}
+
+bool TarBallWriter::looksLikeRoot() const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [](const Entry& entry) {
+        return S_ISDIR(entry.status.st_mode) &&
+               std::find(std::begin(kRootFolders), std::end(kRootFolders), entry.relativePath) !=
+                   std::end(kRootFolders);
+    });
 }
 
 mode_t TarBallWriter::permissionsOf(const Entry& entry) const

@@ -22,6 +22,8 @@ public:
     bool collect(std::string& error);
     // How many entries lose bits of their modes.
     std::size_t modesCleared() const;
+    // Whether the tree looks like the unit's root: usr/ or etc/ at its top.
+    bool looksLikeRoot() const;
     // Writes the collected tree to `descriptor`.
     bool write(int descriptor, std::string& error) const;
 
