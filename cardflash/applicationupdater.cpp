@@ -285,16 +285,19 @@ bool ApplicationUpdater::UpdateImages()
 
 // A partition that holds its image already is left alone: a card left in
 // the slot, or a rerun after a power cut, writes only what is missing.
-// The bootstrap is kept before this process locks its pages, which leaves
-// the unit less memory to give.
+// A cut after the last image was written leaves only the unit's own
+// bootstrap to put back. The bootstrap is kept before this process locks
+// its pages, which leaves the unit less memory to give.
 bool ApplicationUpdater::CopyTheFilesToSerialFlash()
 {
     std::vector<FlashImage> images = ImagesToWrite();
     m_flashSequence.FindUnchanged(images);
-    const bool anythingToWrite = FlashSequence::AnythingToWrite(images);
+    const bool bootstrapInPackage = PackageHoldsBootstrap();
+    const bool bootstrapPending = !bootstrapInPackage && KeptBootstrap::Pending();
+    const bool anythingToWrite = FlashSequence::AnythingToWrite(images) || bootstrapPending;
     const bool bootstrapLast = anythingToWrite && BootSetUsable();
     KeptBootstrap kept(m_imageDigests.Copies());
-    if (bootstrapLast && !PackageHoldsBootstrap()) {
+    if (!bootstrapInPackage && (bootstrapLast || bootstrapPending)) {
         FlashImage bootstrap;
         if (!kept.Keep(bootstrap)) {
             printLine(bootstrapNotKeptMessage);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Stat.h"
 #include "filesystem.h"
 #include "imagecopies.h"
 #include "imagedigests.h"
@@ -64,6 +65,16 @@ bool KeptBootstrap::Keep(FlashImage& image)
     m_savedOnCard = !erased && SaveOnCard(image.source, digests.sha256);
     m_kept = erased || m_savedOnCard;
     return m_kept;
+}
+
+bool KeptBootstrap::Pending()
+{
+    FileSystem fileSystem;
+    Stat cardCopy;
+    std::string ignored;
+    return cardCopy.isRegularFile(cardCopyPath()) &&
+           fileSystem.getWrittenDigest(PartitionMap::DeviceFor(PartitionMap::BootstrapImage()), 0,
+                                       true, ignored);
 }
 
 void KeptBootstrap::Release()

@@ -21,6 +21,9 @@ public:
     // none to keep: a partition that cannot be read, a card that cannot
     // take the copy, an erased partition without a copy on the card.
     [[nodiscard]] bool Keep(FlashImage& image);
+    // A cut run left the partition erased and its copy on the card: the
+    // bootstrap is still to be put back.
+    [[nodiscard]] static bool Pending();
     // The update was refused before any erase: a copy that this run put
     // on the card goes, one that a cut run left there stays.
     void Release();
