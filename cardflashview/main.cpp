@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/mman.h>
@@ -26,12 +27,15 @@ void lockOwnProgram()
     }
     char line[4096 + 128];
     while (fgets(line, sizeof line, maps) != nullptr) {
-        unsigned long start = 0;
-        unsigned long end = 0;
         const char* path = strchr(line, '/');
-        if (path != nullptr && std::string(path).compare(0, size_t(length), self) == 0 &&
-            sscanf(line, "%lx-%lx", &start, &end) == 2)
-            (void)mlock(reinterpret_cast<void*>(start), end - start);
+        if (path == nullptr || std::string(path).compare(0, size_t(length), self) != 0)
+            continue;
+        char* dash = nullptr;
+        const unsigned long start = strtoul(line, &dash, 16);
+        const unsigned long end = strtoul(dash + 1, nullptr, 16);
+        // The kernel tells the mappings by their addresses, as numbers.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
+        (void)mlock(reinterpret_cast<void*>(start), end - start);
     }
     (void)fclose(maps);
 }

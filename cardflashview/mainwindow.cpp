@@ -121,7 +121,6 @@ MainWindow::MainWindow(QWidget* parent)
             toolEnded();
     });
     QTimer::singleShot(0, this, &MainWindow::pageShown);
-    startTool();
 }
 
 MainWindow::~MainWindow()
@@ -145,11 +144,12 @@ void MainWindow::startTool()
     processObject->start(program, arguments, QIODevice::ReadWrite);
 }
 
-// Runs once the window is up, before the tool's output is read.
+// The tool starts once the first page is up: its checking of the images
+// would take the processor from the window's start.
 void MainWindow::pageShown()
 {
-    if (shownPercent < 0)
-        showProgress(0);
+    showProgress(0);
+    startTool();
     rehearsePages();
 }
 

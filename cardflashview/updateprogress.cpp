@@ -18,7 +18,7 @@ const qint64 arrivalsToFullScale = 14500;
 const int completePercent = 100;
 // A package's manifest is a few lines; a larger one is not worth reading
 // on the unit to draw a bar.
-const qint64 longestManifest = 64 * 1024;
+const qint64 longestManifest = qint64(64) * 1024;
 // flashcp -v redraws "Writing data: 120k/420k (28%)", then the same for
 // "Verifying data".
 const QString flashcpWriting = QStringLiteral("Writing data: ");

@@ -238,7 +238,8 @@ private:
             (QFile::remove(installed), !QFile::copy(tool, installed)))
             return false;
         win.reset(new MainWindow);
-        return win->show(), QTest::qWaitForWindowExposed(win.get());
+        win->show(); // the tool starts once the window is up
+        return QTest::qWaitFor([&] { return win->processObject->state() == QProcess::Running; });
     }
 
     QVariant at(const char* o, const char* p) { return win->findChild<QWidget*>(o)->property(p); }
