@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QHash>
 
 #include <cerrno>
 #include <cstdio>
@@ -54,10 +55,24 @@ void keepPagesInRam()
     lockOwnProgram();
 }
 
+// Qt seeds its hash tables from the kernel's random numbers, and the first
+// of those waits until the kernel has gathered its entropy: on a unit just
+// started that is many seconds, all of them before the first page. The
+// window hashes nothing that could be chosen to collide (a few image names).
+void seedHashesWithoutWaiting()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 2, 0)
+    QHashSeed::setDeterministicGlobalSeed();
+#else
+    qSetGlobalQHashSeed(0);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    seedHashesWithoutWaiting();
     keepPagesInRam();
     QApplication application(argc, argv);
     MainWindow window;
