@@ -76,26 +76,21 @@ void setFailurePage(Ui::MainWindow& form, const char* title, const QString& text
 }
 
 // The warning keeps to three lines whatever fonts the platform gives: the
-// unit's framebuffer takes larger ones than a desktop does. A few pixels are
-// left to spare, since the label breaks its lines by its own rules.
+// unit's framebuffer takes larger ones than a desktop does. The label itself
+// tells how high its text wraps in the column.
 void fitWarning(Ui::MainWindow& form)
 {
     QLabel* label = form.TextLabel;
-    const QRect column(0, 0, form.verticalLayoutWidget->width() * 19 / 20, QWIDGETSIZE_MAX);
+    const int width = form.verticalLayoutWidget->width();
     QFont font = label->font();
-    const auto lines = [&]() {
-        const QFontMetrics metrics(font);
-        const int height =
-            metrics.boundingRect(column, Qt::AlignCenter | Qt::TextWordWrap, label->text())
-                .height();
-        return height / metrics.lineSpacing();
-    };
-    while (lines() > warningLines && font.pointSizeF() > 1)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    while (lines() > warningLines && font.pixelSize() > 1)
-        font.setPixelSize(font.pixelSize() - 1);
-    if (font != label->font())
+    const auto tooHigh = [&]() {
         label->setFont(font);
+        return label->heightForWidth(width) > warningLines * QFontMetrics(font).lineSpacing();
+    };
+    while (tooHigh() && font.pointSizeF() > 1)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    while (tooHigh() && font.pixelSize() > 1)
+        font.setPixelSize(font.pixelSize() - 1);
 }
 
 } // namespace

@@ -239,7 +239,7 @@ private:
             return false;
         win.reset(new MainWindow);
         win->show(); // the tool starts once the window is up
-        return QTest::qWaitFor([&] { return win->processObject->state() == QProcess::Running; });
+        return QTest::qWaitFor([&] { return !ticked.isEmpty(); }); // its first line: 0 %
     }
 
     QVariant at(const char* o, const char* p) { return win->findChild<QWidget*>(o)->property(p); }
