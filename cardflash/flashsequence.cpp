@@ -25,7 +25,7 @@ const char8* const writeMessage = statuslines::kWriting;
 const char8* const writeMessageTo = statuslines::kWritingTo;
 const char8* const writeCommand = "flashcp -v ";
 const char8* const writeCommandTo = " ";
-const char8* const unchangedOn = " on ";
+const char8* const unchangedOn = statuslines::kUnchangedOn;
 
 // The flash is locked again whenever the writing ends, an exception included.
 class UnlockedFlash

@@ -40,6 +40,14 @@ double shareOf(const QString& line, const QString& prefix)
     return of == 0 ? 1.0 : std::min(1.0, double(done) / double(of));
 }
 
+// NAME of a line "PREFIX NAME SEPARATOR DEVICE", or "".
+QString imageNamed(const QString& line, const QString& prefix, const QString& separator)
+{
+    if (!line.startsWith(prefix) || !line.contains(separator))
+        return QString();
+    return line.mid(prefix.size()).section(separator, 0, 0);
+}
+
 QString fromStd(const StdString& text)
 {
     return QString::fromLatin1(text.c_str());
@@ -91,17 +99,18 @@ void UpdateProgress::arrival()
 }
 
 // The next image's line ends the one before, however far its progress
-// lines went.
+// lines went. An image that its partition holds already is done at once.
 void UpdateProgress::line(const QString& line)
 {
     const QString writing = QString::fromLatin1(statuslines::kWriting);
-    const QString to = QString::fromLatin1(statuslines::kWritingTo);
-    const QString name = line.mid(writing.size()).section(to, 0, 0);
-    if (line.startsWith(writing) && line.contains(to) && m_sizes.contains(name)) {
+    const QString name = imageNamed(line, writing, QString::fromLatin1(statuslines::kWritingTo));
+    if (m_sizes.contains(name)) {
         m_done += m_current;
         m_current = m_sizes.value(name);
         m_written = m_verified = 0;
     }
+    m_done += m_sizes.value(imageNamed(line, QString::fromLatin1(statuslines::kUnchanged),
+                                       QString::fromLatin1(statuslines::kUnchangedOn)));
     m_written = std::max(m_written, shareOf(line, flashcpWriting));
     m_verified = std::max(m_verified, shareOf(line, flashcpVerifying));
     update();

@@ -267,6 +267,8 @@ def ppm_complete(path):
 
 
 WRITING_IMAGE = re.compile(r"Writing (\S+) to /dev/mtd\d+$")
+# An image that its partition holds already is not written.
+UNCHANGED_IMAGE = re.compile(r"Unchanged (\S+) on /dev/mtd\d+$")
 DISPLAY_STARTED = re.compile(r"starting the display")
 # The display's debug line: the percentage it shows, written when it changes.
 DISPLAY_PERCENT = re.compile(r"^progress (\d+)%", re.M)
@@ -279,8 +281,11 @@ def share_done(lines, sizes):
     done, current, progress = 0, 0, {"Writing": 0.0, "Verifying": 0.0}
     for line in lines:
         image = WRITING_IMAGE.match(line)
+        unchanged = UNCHANGED_IMAGE.match(line)
         step = re.match(r"(Writing|Verifying) data: (\d+)k/(\d+)k", line)
-        if image and image.group(1) in sizes:
+        if unchanged:
+            done += sizes.get(unchanged.group(1), 0)
+        elif image and image.group(1) in sizes:
             done, current = done + current, sizes[image.group(1)]
             progress = {"Writing": 0.0, "Verifying": 0.0}
         elif step:
@@ -291,8 +296,9 @@ def share_done(lines, sizes):
 
 class Camera(threading.Thread):
     """Follows the update and takes pictures of the display, the unit held
-    for each, at the tool's first, fourth and eighth "Writing NAME to DEVICE"
-    line (flashcp's own "Writing data" lines do not count). For each it
+    for each, when the tool reaches its first, fourth and eighth image (its
+    "Writing NAME to DEVICE" and "Unchanged NAME on DEVICE" lines; flashcp's
+    own "Writing data" lines do not count). For each it
     keeps, in pictures/NAME.progress, the percentage that the display last
     said it shows and the tool's lines up to then. It also notes when the
     init starts the display and when the display first says what it shows
@@ -310,7 +316,8 @@ class Camera(threading.Thread):
         taken = 0
         while not self.stopped.is_set() and self.unit.running():
             self.note_display()
-            writes = sum(1 for line in self.unit.tool_lines() if WRITING_IMAGE.match(line))
+            writes = sum(1 for line in self.unit.tool_lines()
+                         if WRITING_IMAGE.match(line) or UNCHANGED_IMAGE.match(line))
             for n in range(taken + 1, writes + 1):
                 if n in self.SHOTS:
                     self.shoot(self.SHOTS[n])
