@@ -18,14 +18,14 @@ const char8* const unlockCommand = "flash_unlock ";
 const char8* const lockMessage = "Lock the file system";
 const char8* const lockCommand = "flash_lock ";
 const char8* const lockRange = " 0 900";
-const char8* const eraseMessage = "Erasing ";
+const char8* const eraseMessage = statuslines::kErasing;
 const char8* const eraseCommand = "flash_erase ";
 const char8* const eraseRange = " 0 0";
-const char8* const writeMessage = "Writing ";
-const char8* const writeMessageTo = " to ";
+const char8* const writeMessage = statuslines::kWriting;
+const char8* const writeMessageTo = statuslines::kWritingTo;
 const char8* const writeCommand = "flashcp -v ";
 const char8* const writeCommandTo = " ";
-const char8* const unchangedOn = " on ";
+const char8* const unchangedOn = statuslines::kUnchangedOn;
 
 // The flash is locked again whenever the writing ends, an exception included.
 class UnlockedFlash

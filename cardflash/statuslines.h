@@ -18,6 +18,12 @@ constexpr const char* kUpdateIncomplete = "UPDATE INCOMPLETE";
 // "Unchanged NAME on DEVICE": the partition holds the image already, and the
 // update leaves it as it is.
 constexpr const char* kUnchanged = "Unchanged ";
+constexpr const char* kUnchangedOn = " on ";
+// Before each erase "Erasing DEVICE", before each write "Writing NAME to
+// DEVICE": the display follows the writing by them.
+constexpr const char* kErasing = "Erasing ";
+constexpr const char* kWriting = "Writing ";
+constexpr const char* kWritingTo = " to ";
 
 } // namespace statuslines
 

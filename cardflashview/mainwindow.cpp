@@ -11,14 +11,15 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QImage>
 #include <QSizePolicy>
 #include <QStringList>
+#include <QTimer>
 
 const QString MainWindow::m_applicationCommand = QString::fromLatin1(statuslines::kToolCommand);
 const QString MainWindow::m_flashComplete = QString::fromLatin1(statuslines::kFlashComplete);
 const QString MainWindow::m_flashFailed = QString::fromLatin1(statuslines::kFlashFailed);
 const QString MainWindow::m_updateIncomplete = QString::fromLatin1(statuslines::kUpdateIncomplete);
-const int MainWindow::m_totalCompletedLines = 14500;
 const qint32 MainWindow::m_installationCompleteScreen = 1;
 
 namespace
@@ -36,6 +37,8 @@ const char refusedText[] = "The update package on the SD card was refused.\n"
 const char incompleteTitle[] = "Update Incomplete";
 const char incompleteText[] = "The update did not complete.\n"
                               "Leave the SD card in and restart the unit to try again.";
+const int completePercent = 100;
+const int warningLines = 3;
 
 // The reason comes from the card in part: printable characters only.
 QString printable(QString text)
@@ -47,8 +50,8 @@ QString printable(QString text)
 }
 
 // The page's column keeps its size between its layout's minimum and maximum;
-// a hidden bar that gave up its place would narrow the column to the width
-// of the title and push the failure texts off centre.
+// a hidden widget that gave up its place would narrow the column to the
+// width of the title and push the failure texts off centre.
 void hideKeepingItsPlace(QWidget* widget)
 {
     QSizePolicy policy = widget->sizePolicy();
@@ -57,14 +60,48 @@ void hideKeepingItsPlace(QWidget* widget)
     widget->hide();
 }
 
+void setPercent(Ui::MainWindow& form, int percent)
+{
+    form.labelPercentage->setText(QString::number(percent) + QLatin1Char('%'));
+    form.progressBarPercentage->setValue(percent);
+}
+
+// A failure page shows no percentage: nothing is in progress any more.
+void setFailurePage(Ui::MainWindow& form, const char* title, const QString& text)
+{
+    hideKeepingItsPlace(form.progressBarPercentage);
+    hideKeepingItsPlace(form.labelPercentage);
+    form.TitleLabel->setText(QString::fromLatin1(title));
+    form.TextLabel->setText(text);
+}
+
+// The warning keeps to three lines whatever fonts the platform gives: the
+// unit's framebuffer takes larger ones than a desktop does. The label itself
+// tells how high its text wraps in the column.
+void fitWarning(Ui::MainWindow& form)
+{
+    QLabel* label = form.TextLabel;
+    const int width = form.verticalLayoutWidget->width();
+    QFont font = label->font();
+    const auto tooHigh = [&]() {
+        label->setFont(font);
+        return label->heightForWidth(width) > warningLines * QFontMetrics(font).lineSpacing();
+    };
+    while (tooHigh() && font.pointSizeF() > 1)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    while (tooHigh() && font.pixelSize() > 1)
+        font.setPixelSize(font.pixelSize() - 1);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow),
-      toolOutput({m_flashComplete, m_flashFailed, m_updateIncomplete}), cardGone(false),
-      flashFailed(false)
+      toolOutput({m_flashComplete, m_flashFailed, m_updateIncomplete}), shownPercent(-1),
+      writingBegun(false), endedUntold(false), cardGone(false)
 {
     ui->setupUi(this);
+    fitWarning(*ui);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     hidePointer();
 
@@ -72,7 +109,13 @@ MainWindow::MainWindow(QWidget* parent)
     processObject->setReadChannel(QProcess::StandardOutput);
     connect(processObject, &QProcess::readyReadStandardOutput, this,
             &MainWindow::processStandardOutput);
-    startTool();
+    connect(processObject, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            &MainWindow::toolEnded);
+    connect(processObject, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            toolEnded();
+    });
+    QTimer::singleShot(0, this, &MainWindow::pageShown);
 }
 
 MainWindow::~MainWindow()
@@ -96,69 +139,80 @@ void MainWindow::startTool()
     processObject->start(program, arguments, QIODevice::ReadWrite);
 }
 
+// The tool starts once the first page is up: its checking of the images
+// would take the processor from the window's start.
+void MainWindow::pageShown()
+{
+    showProgress(0);
+    startTool();
+    rehearsePages();
+}
+
 void MainWindow::processStandardOutput()
 {
-    static quint32 counter = 0;
-    const quint32 percentMultiplier = 100;
-    const quint32 minimumValue = 0;
-    const QChar percentIndicator('%');
-    const QString manifestFileName = QString::fromLatin1(statuslines::kManifestOnCard);
-
-    const bool manifestFileExists = QFileInfo(manifestFileName).exists();
+    const bool manifestFileExists =
+        QFileInfo(QString::fromLatin1(statuslines::kManifestOnCard)).exists();
     const QByteArray received = processObject->readAllStandardOutput();
-    toolOutput.add(QString::fromLatin1(received));
-
-    ui->progressBarPercentage->setMaximum(m_totalCompletedLines);
-    ui->progressBarPercentage->setMinimum(minimumValue);
-
-    cardGone = cardGone || !manifestFileExists;
-    flashFailed = toolOutput.seen(m_flashFailed);
-    const bool installationFailed = cardGone || flashFailed;
-    const bool flashIsComplete = toolOutput.seen(m_flashComplete) && !installationFailed;
-
-    const quint32 percentage = counter * percentMultiplier / quint32(m_totalCompletedLines);
-    ui->labelPercentage->setText(QString::number(percentage) + percentIndicator);
-    ui->progressBarPercentage->setValue(int(counter));
-
-    ++counter;
-    qDebug() << counter;
-    const bool counterIsBiggerThanExpected = counter > quint32(m_totalCompletedLines);
-
-    if (installationFailed)
-        showFailure();
-    if (counterIsBiggerThanExpected)
-        fillProgressBar(int(counter));
-    if (flashIsComplete) {
-        fillProgressBar(int(counter));
-        counter = 0;
-        ui->stackedWidget->setCurrentIndex(m_installationCompleteScreen);
+    const QStringList lines = toolOutput.add(QString::fromLatin1(received));
+    if (!progress)
+        progress = std::make_unique<UpdateProgress>(UpdateProgress::imagesOfPackage());
+    progress->arrival();
+    for (const QString& line : lines) {
+        progress->line(line);
+        writingBegun = writingBegun || line.startsWith(QLatin1String(statuslines::kErasing));
     }
+    cardGone = cardGone || !manifestFileExists;
+    showState();
+}
+
+// A tool that ends without its last line has not told how the update went:
+// what it did so far decides. One that told changes nothing.
+void MainWindow::toolEnded()
+{
+    if (processObject->bytesAvailable() > 0)
+        processStandardOutput();
+    endedUntold = !toolOutput.seen(m_flashComplete) && !toolOutput.seen(m_flashFailed);
+    showState();
+}
+
+void MainWindow::showState()
+{
+    if (cardGone || endedUntold || toolOutput.seen(m_flashFailed))
+        showFailure();
+    else if (toolOutput.seen(m_flashComplete)) {
+        showProgress(completePercent);
+        ui->stackedWidget->setCurrentIndex(m_installationCompleteScreen);
+    } else if (progress)
+        showProgress(progress->percent());
 }
 
 void MainWindow::showFailure()
 {
-    hideKeepingItsPlace(ui->progressBarPercentage);
     if (cardGone)
-        showPage(failureTitle, QString::fromLatin1(failureText));
-    else if (toolOutput.seen(m_updateIncomplete))
-        showPage(incompleteTitle, QString::fromLatin1(incompleteText));
+        setFailurePage(*ui, failureTitle, QString::fromLatin1(failureText));
+    else if (toolOutput.seen(m_updateIncomplete) || (endedUntold && writingBegun))
+        setFailurePage(*ui, incompleteTitle, QString::fromLatin1(incompleteText));
     else
-        showPage(refusedTitle, QString::fromLatin1(refusedText).arg(reasonLines()));
+        setFailurePage(*ui, refusedTitle, QString::fromLatin1(refusedText).arg(reasonLines()));
 }
 
-void MainWindow::showPage(const char* title, const QString& text)
+// One debug line whenever the percentage shown changes.
+void MainWindow::showProgress(int percent)
 {
-    ui->TitleLabel->setText(QString::fromLatin1(title));
-    ui->TextLabel->setText(text);
+    if (percent == shownPercent)
+        return;
+    shownPercent = percent;
+    setPercent(*ui, percent);
+    qDebug().noquote() << QStringLiteral("progress %1%").arg(percent);
 }
 
 // The tool's first line gives the reason, cut into two lines at most that
 // fit the label: at a blank where one fits, the second shortened with an
-// ellipsis when it is too long.
+// ellipsis when it is too long. A tool that ended untold gave none.
 QString MainWindow::reasonLines() const
 {
     QString reason = printable(toolOutput.firstLine());
-    if (reason.contains(m_flashFailed))
+    if (endedUntold || reason.contains(m_flashFailed))
         return QString();
     const QFontMetrics metrics(ui->TextLabel->font());
     const int width = ui->TextLabel->width();
@@ -173,9 +227,31 @@ QString MainWindow::reasonLines() const
            metrics.elidedText(reason.mid(cut).trimmed(), Qt::ElideRight, width);
 }
 
-// Raising the maximum to the value keeps the bar full past its planned scale.
-void MainWindow::fillProgressBar(int ticks)
+// Every page is drawn once off the screen, on a form of its own, while the
+// root file system that the display's libraries and font come from is
+// still whole: the code and the glyphs that the pages need are then in RAM,
+// where the memory lock (main) keeps them while the update rewrites it.
+void MainWindow::rehearsePages()
 {
-    ui->progressBarPercentage->setMaximum(ticks);
-    ui->progressBarPercentage->setValue(ticks);
+    QString everyCharacter;
+    for (char16_t c = ' '; c <= '~'; ++c)
+        everyCharacter += QChar(c);
+    QMainWindow stage;
+    Ui::MainWindow form;
+    form.setupUi(&stage);
+    fitWarning(form);
+    QImage picture(stage.size(), QImage::Format_ARGB32_Premultiplied);
+    const auto draw = [&]() {
+        form.verticalLayout->activate();
+        stage.render(&picture);
+    };
+    form.labelPercentage->setText(everyCharacter);
+    draw();
+    for (const char* title : {failureTitle, refusedTitle, incompleteTitle}) {
+        setFailurePage(form, title, everyCharacter + QLatin1Char('\n') + everyCharacter);
+        draw();
+    }
+    setPercent(form, completePercent);
+    form.stackedWidget->setCurrentIndex(m_installationCompleteScreen);
+    draw();
 }

@@ -5,15 +5,19 @@
 #include <QProcess>
 #include <QString>
 
+#include <memory>
+
 #include "tooloutput.h"
+#include "updateprogress.h"
 
 namespace Ui
 {
 class MainWindow;
 }
 
-// The installer's progress window: starts the flash tool and turns every
-// arrival of its standard output into one step of the progress bar.
+// The installer's progress window: starts the flash tool, shows how far its
+// writing has come, and how the update ended, also when the tool ends
+// without saying so.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -29,24 +33,30 @@ public slots:
 
 private:
     void startTool();
+    void toolEnded();
+    void showState();
     void showFailure();
-    void showPage(const char* title, const QString& text);
+    void showProgress(int percent);
+    void pageShown();
     QString reasonLines() const;
-    void fillProgressBar(int ticks);
     static void hidePointer();
+    static void rehearsePages();
 
     Ui::MainWindow* ui;
     ToolOutput toolOutput;
+    // Known from the first arrival on: the tool has mounted the card by then.
+    std::unique_ptr<UpdateProgress> progress;
+    int shownPercent;
+    bool writingBegun;
+    bool endedUntold;
     // Once failed, nothing turns the installation into a completed one. A
     // card that went away keeps its own page.
     bool cardGone;
-    bool flashFailed;
 
     static const QString m_applicationCommand;
     static const QString m_flashComplete;
     static const QString m_flashFailed;
     static const QString m_updateIncomplete;
-    static const int m_totalCompletedLines;
     static const qint32 m_installationCompleteScreen;
 };
 

@@ -4,6 +4,7 @@ namespace
 {
 
 const QChar lineEnd('\n');
+const QChar carriageReturn('\r');
 // No line of the tool's is longer; an endless one is not kept whole.
 const int longestLine = 512;
 
@@ -14,23 +15,28 @@ ToolOutput::ToolOutput(const QStringList& watchedLines)
 {
 }
 
-void ToolOutput::add(const QString& text)
+QStringList ToolOutput::add(const QString& text)
 {
+    m_completed.clear();
     for (const QChar c : text) {
-        if (c == lineEnd)
+        if (c == lineEnd || c == carriageReturn)
             endLine();
         else if (m_line.size() < longestLine)
             m_line += c;
     }
+    return m_completed;
 }
 
 void ToolOutput::endLine()
 {
+    if (m_line.isEmpty())
+        return;
     if (!m_firstLineEnded)
         m_firstLine = m_line;
     m_firstLineEnded = true;
     if (m_watchedLines.contains(m_line) && !m_seenLines.contains(m_line))
         m_seenLines.append(m_line);
+    m_completed.append(m_line);
     m_line.clear();
 }
 

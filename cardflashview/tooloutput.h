@@ -8,13 +8,15 @@
 // its first line, which is the reason when a package is refused, and which
 // of the lines watched for it printed. Only whole lines count: text from
 // the card never makes up a whole line of the tool's, and a line that
-// arrives in two pieces counts once it is whole.
+// arrives in two pieces counts once it is whole. A carriage return ends a
+// line too: the flash utilities redraw their progress with it.
 class ToolOutput
 {
 public:
     explicit ToolOutput(const QStringList& watchedLines);
 
-    void add(const QString& text);
+    // The lines that the text completes, empty ones left out.
+    QStringList add(const QString& text);
     const QString& firstLine() const;
     bool seen(const QString& watchedLine) const;
 
@@ -23,6 +25,7 @@ private:
 
     QStringList m_watchedLines;
     QStringList m_seenLines;
+    QStringList m_completed;
     QString m_line;
     QString m_firstLine;
     bool m_firstLineEnded;

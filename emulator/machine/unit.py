@@ -266,13 +266,43 @@ def ppm_complete(path):
         return False
 
 
-WRITING_IMAGE = re.compile(r"Writing \S+ to /dev/mtd\d+$")
+WRITING_IMAGE = re.compile(r"Writing (\S+) to /dev/mtd\d+$")
+# An image that its partition holds already is not written.
+UNCHANGED_IMAGE = re.compile(r"Unchanged (\S+) on /dev/mtd\d+$")
+DISPLAY_STARTED = re.compile(r"starting the display")
+# The display's debug line: the percentage it shows, written when it changes.
+DISPLAY_PERCENT = re.compile(r"^progress (\d+)%", re.M)
+
+
+def share_done(lines, sizes):
+    """The share of the package's bytes (SIZES: each image's) that flashcp
+    has written and verified by the tool's LINES, in percent: each byte
+    counts half written, half verified."""
+    done, current, progress = 0, 0, {"Writing": 0.0, "Verifying": 0.0}
+    for line in lines:
+        image = WRITING_IMAGE.match(line)
+        unchanged = UNCHANGED_IMAGE.match(line)
+        step = re.match(r"(Writing|Verifying) data: (\d+)k/(\d+)k", line)
+        if unchanged:
+            done += sizes.get(unchanged.group(1), 0)
+        elif image and image.group(1) in sizes:
+            done, current = done + current, sizes[image.group(1)]
+            progress = {"Writing": 0.0, "Verifying": 0.0}
+        elif step:
+            share = int(step.group(2)) / int(step.group(3)) if int(step.group(3)) else 1.0
+            progress[step.group(1)] = max(progress[step.group(1)], share)
+    return 100.0 * (done + current * (progress["Writing"] + progress["Verifying"]) / 2) / sum(sizes.values())
 
 
 class Camera(threading.Thread):
     """Follows the update and takes pictures of the display, the unit held
-    for each, at the tool's first, fourth and eighth "Writing NAME to DEVICE"
-    line (flashcp's own "Writing data" lines do not count)."""
+    for each, when the tool reaches its first, fourth and eighth image (its
+    "Writing NAME to DEVICE" and "Unchanged NAME on DEVICE" lines; flashcp's
+    own "Writing data" lines do not count). For each it
+    keeps, in pictures/NAME.progress, the percentage that the display last
+    said it shows and the tool's lines up to then. It also notes when the
+    init starts the display and when the display first says what it shows
+    (times: wall clock and QEMU's processor time)."""
 
     SHOTS = {1: "1-start", 4: "2-flashing", 8: "3-flashing-late"}
 
@@ -280,16 +310,37 @@ class Camera(threading.Thread):
         super().__init__(daemon=True)
         self.unit = unit
         self.stopped = threading.Event()
+        self.times = {}
 
     def run(self):
         taken = 0
         while not self.stopped.is_set() and self.unit.running():
-            writes = sum(1 for line in self.unit.tool_lines() if WRITING_IMAGE.match(line))
+            self.note_display()
+            writes = sum(1 for line in self.unit.tool_lines()
+                         if WRITING_IMAGE.match(line) or UNCHANGED_IMAGE.match(line))
             for n in range(taken + 1, writes + 1):
                 if n in self.SHOTS:
-                    self.unit.picture(self.SHOTS[n], hold=True)
+                    self.shoot(self.SHOTS[n])
             taken = writes
-            time.sleep(0.1)
+            time.sleep(0.05)
+
+    def note_display(self):
+        console = self.unit.text("console.log")
+        for name, pattern in (("display_started", DISPLAY_STARTED), ("display_shown", DISPLAY_PERCENT)):
+            if name + "_s" not in self.times and pattern.search(console):
+                self.times[name + "_s"] = time.monotonic()
+                self.times[name + "_cpu_s"] = self.unit.cpu_seconds()
+
+    def shoot(self, name):
+        self.unit.monitor("stop")
+        self.unit.ask_monitor("info status", re.compile(r"VM status: paused\r?\n"))
+        shown = DISPLAY_PERCENT.findall(self.unit.text("console.log"))
+        os.makedirs(self.unit.path("pictures"), exist_ok=True)
+        with open(os.path.join(self.unit.path("pictures"), name + ".progress"), "w") as f:
+            f.write("%s\n" % (shown[-1] if shown else "-"))
+            f.writelines(line + "\n" for line in self.unit.tool_lines())
+        self.unit.picture(name)
+        self.unit.monitor("cont")
 
     def stop(self):
         self.stopped.set()

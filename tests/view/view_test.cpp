@@ -102,36 +102,33 @@ private slots:
             QCOMPARE(row[0], row[1]);
     }
 
-    // A shell in the card's folder stands in for the tool: one line, one arrival. First, on the
-    // fresh counter (functions run alone), the scale; the slot alone ticks too.
+    // A shell in the card's folder stands in for the tool: one line, one arrival. First, with a
+    // package whose size cannot be told (no image), the scale of arrivals; the slot alone ticks.
     void ticks()
     {
-        const auto tick = [&](const QString& line) { // and wait for what it prints
-            return win->processObject->write(line.toUtf8() + '\n') &&
-                   win->processObject->waitForReadyRead();
-        };
         QVERIFY(start("/bin/dash"));
         QCOMPARE(int(win->windowFlags()), int(Qt::Window | Qt::FramelessWindowHint));
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
-        const int steps[][4] = {{1, 0, 0, 14500},           {146, 1, 145, 14500},
-                                {7251, 50, 7250, 14500},    {14500, 99, 14499, 14500},
-                                {14501, 100, 14501, 14501}, {14647, 101, 14647, 14647}};
-        const char* bar = "progressBarPercentage";
+        const int steps[][3] = {{1, 0, 0},      {145, 1, 0},    {7250, 50, 0},
+                                {14500, 99, 0}, {14647, 99, 0}, {14648, 100, 1}};
+        int arrivals = 0;
         for (const auto& s : steps) {
-            while (ticked.size() < s[0] - 1)
+            for (; arrivals < s[0] - 1; ++arrivals)
                 win->processStandardOutput();
-            QVERIFY(tick(s[0] < 14647 ? "echo x" : "echo FLASH COMPLETE"));
+            QVERIFY(tick(s[0] < 14648 ? "echo x" : "echo FLASH COMPLETE"));
+            ++arrivals;
             QCOMPARE(
                 List({ticked.last(), at("labelPercentage", "text"), at(bar, "value"),
-                      at(bar, "maximum"), at("stackedWidget", "currentIndex")}),
-                List({QString::number(s[0]), QString("%1%").arg(s[1]), s[2], s[3], s[0] / 14647}));
+                      at("stackedWidget", "currentIndex")}),
+                List({QString("progress %1%").arg(s[1]), QString("%1%").arg(s[1]), s[1], s[2]}));
             QVERIFY(win->grab().save(QString(SCREENSHOT_DIR "/%1-percent.png").arg(s[1])));
         }
-        QVERIFY(tick("echo more")); // completion starts the count anew
-        QCOMPARE(List({ticked.last(), at("labelPercentage", "text")}), List({"1", "0%"}));
-        // Page, title, text (a failure hides the bar, which keeps its place: widths), picture;
-        // last the real `cardflash -f` through the stand-in MTD utilities: a valid image, a
-        // damaged one, a device tree whose write fails.
+        QVERIFY(tick("echo more"));
+        QCOMPARE(List({ticked.last(), at("labelPercentage", "text")}),
+                 List({"progress 100%", "100%"}));
+        // Page, title, text (a failure hides the bar and the percentage, which keep their place:
+        // widths), picture; a tool that ends untold; last the real `cardflash -f` through the
+        // stand-in MTD utilities: a valid image, a damaged one, a device tree whose write fails.
         const QString card = "Installation Failed", refusal = "Package Refused";
         const std::tuple<const char*, int, QString, QString, const char*> rows[] = {
             {"printf 'Lock\\n0\\nFLASH COMPLETE\\n'", 1, title, warning, ""},
@@ -149,6 +146,10 @@ private slots:
             {"rm lumoManifest; echo x\necho V >lumoManifest; echo FLASH COMPLETE", 0, card,
              failText, ""},
             {"echo FLASH COMPLETE\nrm lumoManifest; echo x", 1, card, failText, ""},
+            {"echo FLASH COMPLETE\nexit", 1, title, warning, ""},
+            {"echo Unlock the file system...\nkill -9 $$", 0, refusal, refused.arg(""), ""},
+            {"exit", 0, refusal, refused.arg(""), ""},
+            {"echo Erasing /dev/mtd1\nkill -9 $$", 0, "Update Incomplete", incomplete, "ended"},
             {"cardflash", 1, title, warning, "completion-page"},
             {"cardflash", 0, refusal, refused.arg("IMAGE REJECTED: zImage"), "refused-page"},
             {"cardflash", 0, "Update Incomplete", incomplete, "incomplete-page"}};
@@ -175,7 +176,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!real || !win->processObject->processId(), 60000);
             QCoreApplication::processEvents();
             QCOMPARE((List{lines, at("stackedWidget", "currentIndex"),
-                           win->findChild<QProgressBar*>()->isHidden(), at("TitleLabel", "text"),
+                           hidden(bar) && hidden("labelPercentage"), at("TitleLabel", "text"),
                            at("TextLabel", "text"), at("verticalLayoutWidget", "width"),
                            at("TextLabel", "width")}),
                      (List{lines, page, titled != title, titled, text, 471, 471}));
@@ -183,7 +184,52 @@ private slots:
         }
     }
 
+    // The share of bytes written and verified, on a trimmed transcript of the emulated unit's
+    // update (flashcp's own lines; "@ P": the percentage by then), with a larger font, like the
+    // unit's, in which the warning still keeps to three lines; for a tar ball, arrivals.
+    void bytes()
+    {
+        const std::pair<QByteArray, qint64> images[] = {{"uboot.bin", 430092},
+                                                        {"at91sam9g35ek.dtb", 9080},
+                                                        {"zImage", 2176040},
+                                                        {"rootfs.squashfs", 24952832},
+                                                        {"bootstrap.bin", 24588}};
+        QByteArray manifest = "Version,2.4.0\nboot:zImage,x\nuboot.bin,x\n";
+        for (const auto& [name, size] : images) {
+            QVERIFY(put("/images/" + name, "") && QFile::resize("/images/" + name, size));
+            manifest += name + ",x\n";
+        }
+        QFile transcript(TRANSCRIPT);
+        QVERIFY(transcript.open(QIODevice::ReadOnly));
+        const QList<QByteArray> pieces = transcript.readAll().split('@');
+        QApplication::setFont(QFont("DejaVu Sans", 14));
+        for (const QByteArray tarBall : {"", "lumoTarBall.tar.gz,x\n"}) {
+            QVERIFY(start("/bin/dash", manifest + tarBall));
+            const QLabel* text = win->findChild<QLabel*>("TextLabel");
+            QVERIFY(text->heightForWidth(471) <= 3 * QFontMetrics(text->font()).lineSpacing());
+            for (int i = 1; i < pieces.size(); ++i) {
+                win->processObject->write(
+                    "printf %s '" + pieces[i - 1].mid(pieces[i - 1].indexOf('\n') + 1) + "'\n");
+                const int percent = pieces[i].left(pieces[i].indexOf('\n')).toInt();
+                QTRY_COMPARE(at("labelPercentage", "text"),
+                             QString("%1%").arg(tarBall.isEmpty() || percent == 100 ? percent : 0));
+                QVERIFY(percent != 77 || tarBall.size() ||
+                        win->grab().save(SCREENSHOT_DIR "/large-font.png"));
+            }
+        }
+        for (const auto& image : images)
+            QVERIFY(QFile::remove("/images/" + image.first));
+    }
+
 private:
+    bool tick(const QString& line) // and wait for what it prints, or for its end
+    {
+        return win->processObject->write(line.toUtf8() + '\n') &&
+               (line.contains(QRegularExpression("^exit|kill"))
+                    ? win->processObject->waitForFinished()
+                    : win->processObject->waitForReadyRead());
+    }
+
     // Writes the card's manifest, installs the program as the flash tool, opens the window.
     bool start(const QString& tool, const QByteArray& manifest = "Version,1\n")
     {
@@ -192,11 +238,14 @@ private:
             (QFile::remove(installed), !QFile::copy(tool, installed)))
             return false;
         win.reset(new MainWindow);
-        return win->show(), QTest::qWaitForWindowExposed(win.get());
+        win->show(); // the tool starts once the window is up
+        return QTest::qWaitFor([&] { return !ticked.isEmpty(); }); // its first line: 0 %
     }
 
     QVariant at(const char* o, const char* p) { return win->findChild<QWidget*>(o)->property(p); }
+    bool hidden(const char* o) { return win->findChild<QWidget*>(o)->isHidden(); }
     std::unique_ptr<MainWindow> win;
+    const char* bar = "progressBarPercentage";
 };
 
 QTEST_MAIN(ViewTest)
