@@ -502,6 +502,7 @@ bool ApplicationUpdater::UpdateFromTarBall()
         }
         return FlashFailed();
     }
+    printLine(StdString(statuslines::kUnpacking) + PartitionMap::TarBallFileName());
     const ExtractionResult result = uncompressTarBall();
     if (!result.wroteSomething) {
         printLine(nothingInstalledMessage);

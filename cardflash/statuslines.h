@@ -24,6 +24,8 @@ constexpr const char* kUnchangedOn = " on ";
 constexpr const char* kErasing = "Erasing ";
 constexpr const char* kWriting = "Writing ";
 constexpr const char* kWritingTo = " to ";
+// "Unpacking NAME" before a checked tar ball is unpacked onto the unit.
+constexpr const char* kUnpacking = "Unpacking ";
 
 } // namespace statuslines
 

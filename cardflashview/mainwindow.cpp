@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "pagetexts.h"
 #include "statuslines.h"
 
 #include <QApplication>
@@ -17,37 +18,15 @@
 #include <QTimer>
 
 const QString MainWindow::m_applicationCommand = QString::fromLatin1(statuslines::kToolCommand);
-const QString MainWindow::m_flashComplete = QString::fromLatin1(statuslines::kFlashComplete);
-const QString MainWindow::m_flashFailed = QString::fromLatin1(statuslines::kFlashFailed);
-const QString MainWindow::m_updateIncomplete = QString::fromLatin1(statuslines::kUpdateIncomplete);
 const qint32 MainWindow::m_installationCompleteScreen = 1;
 
 namespace
 {
 
-const char failureTitle[] = "Installation Failed";
-const char failureText[] = "You have removed the SD Card or there has been a hardware failure.  "
-                           "Unplug the unit and plug it back in to try again.";
-// Nothing was written: the same card gives the same refusal.
-const char refusedTitle[] = "Package Refused";
-const char refusedText[] = "The update package on the SD card was refused.\n"
-                           "The unit was not changed.\n\n%1\n\n"
-                           "Remove the SD card and restart the unit.";
-// Something was written: the unit needs the update to be run again.
-const char incompleteTitle[] = "Update Incomplete";
-const char incompleteText[] = "The update did not complete.\n"
-                              "Leave the SD card in and restart the unit to try again.";
 const int completePercent = 100;
 const int warningLines = 3;
-
-// The reason comes from the card in part: printable characters only.
-QString printable(QString text)
-{
-    for (QChar& c : text)
-        if (c.unicode() < ' ' || c.unicode() > '~')
-            c = QLatin1Char('?');
-    return text;
-}
+// Room left at the column's sides, so that the label never wraps a line again.
+const int warningMargin = 8;
 
 // The page's column keeps its size between its layout's minimum and maximum;
 // a hidden widget that gave up its place would narrow the column to the
@@ -75,30 +54,52 @@ void setFailurePage(Ui::MainWindow& form, const char* title, const QString& text
     form.TextLabel->setText(text);
 }
 
+// TEXT broken at blanks into lines no wider than WIDTH, as METRICS measure
+// them; a run of blanks inside a line stays as it is.
+QStringList linesOf(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString& word :
+         QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).split(QLatin1Char(' '))) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.trimmed().isEmpty() && metrics.horizontalAdvance(longer.trimmed()) > width) {
+            lines << line.trimmed();
+            line = word;
+        } else
+            line = longer;
+    }
+    return lines << line.trimmed();
+}
+
 // The warning keeps to three lines whatever fonts the platform gives: the
-// unit's framebuffer takes larger ones than a desktop does. The label itself
-// tells how high its text wraps in the column.
+// unit's framebuffer takes larger ones than a desktop does. The lines are
+// broken here, by the widths of the words, so that the label does not wrap
+// them by measures of its own; the font is made smaller only while three
+// lines cannot hold the text.
 void fitWarning(Ui::MainWindow& form)
 {
     QLabel* label = form.TextLabel;
-    const int width = form.verticalLayoutWidget->width();
+    const QString text = label->text();
+    const int width = form.verticalLayoutWidget->width() - warningMargin;
     QFont font = label->font();
-    const auto tooHigh = [&]() {
-        label->setFont(font);
-        return label->heightForWidth(width) > warningLines * QFontMetrics(font).lineSpacing();
-    };
-    while (tooHigh() && font.pointSizeF() > 1)
+    QStringList lines = linesOf(text, QFontMetrics(font), width);
+    while (lines.size() > warningLines && font.pointSizeF() > 1) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
-    while (tooHigh() && font.pixelSize() > 1)
+        lines = linesOf(text, QFontMetrics(font), width);
+    }
+    while (lines.size() > warningLines && font.pixelSize() > 1) {
         font.setPixelSize(font.pixelSize() - 1);
+        lines = linesOf(text, QFontMetrics(font), width);
+    }
+    label->setFont(font);
+    label->setText(lines.join(QLatin1Char('\n')));
 }
 
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow),
-      toolOutput({m_flashComplete, m_flashFailed, m_updateIncomplete}), shownPercent(-1),
-      writingBegun(false), endedUntold(false), cardGone(false)
+    : QMainWindow(parent), processObject(nullptr), ui(new Ui::MainWindow), shownPercent(-1)
 {
     ui->setupUi(this);
     fitWarning(*ui);
@@ -153,47 +154,40 @@ void MainWindow::processStandardOutput()
     const bool manifestFileExists =
         QFileInfo(QString::fromLatin1(statuslines::kManifestOnCard)).exists();
     const QByteArray received = processObject->readAllStandardOutput();
-    const QStringList lines = toolOutput.add(QString::fromLatin1(received));
-    if (!progress)
-        progress = std::make_unique<UpdateProgress>(UpdateProgress::imagesOfPackage());
-    progress->arrival();
-    for (const QString& line : lines) {
-        progress->line(line);
-        writingBegun = writingBegun || line.startsWith(QLatin1String(statuslines::kErasing));
-    }
-    cardGone = cardGone || !manifestFileExists;
+    state.received(received.toStdString(), manifestFileExists);
     showState();
 }
 
-// A tool that ends without its last line has not told how the update went:
-// what it did so far decides. One that told changes nothing.
 void MainWindow::toolEnded()
 {
     if (processObject->bytesAvailable() > 0)
         processStandardOutput();
-    endedUntold = !toolOutput.seen(m_flashComplete) && !toolOutput.seen(m_flashFailed);
+    state.toolEnded();
     showState();
 }
 
 void MainWindow::showState()
 {
-    if (cardGone || endedUntold || toolOutput.seen(m_flashFailed))
-        showFailure();
-    else if (toolOutput.seen(m_flashComplete)) {
-        showProgress(completePercent);
+    switch (state.page()) {
+    case UpdateState::Page::Installation:
+        showProgress(state.percent());
+        break;
+    case UpdateState::Page::Complete:
+        showProgress(state.percent());
         ui->stackedWidget->setCurrentIndex(m_installationCompleteScreen);
-    } else if (progress)
-        showProgress(progress->percent());
-}
-
-void MainWindow::showFailure()
-{
-    if (cardGone)
-        setFailurePage(*ui, failureTitle, QString::fromLatin1(failureText));
-    else if (toolOutput.seen(m_updateIncomplete) || (endedUntold && writingBegun))
-        setFailurePage(*ui, incompleteTitle, QString::fromLatin1(incompleteText));
-    else
-        setFailurePage(*ui, refusedTitle, QString::fromLatin1(refusedText).arg(reasonLines()));
+        break;
+    case UpdateState::Page::CardRemoved:
+        setFailurePage(*ui, pagetexts::kFailureTitle, QString::fromLatin1(pagetexts::kFailureText));
+        break;
+    case UpdateState::Page::Incomplete:
+        setFailurePage(*ui, pagetexts::kIncompleteTitle,
+                       QString::fromLatin1(pagetexts::kIncompleteText));
+        break;
+    case UpdateState::Page::Refused:
+        setFailurePage(*ui, pagetexts::kRefusedTitle,
+                       QString::fromLatin1(pagetexts::kRefusedText).arg(reasonLines()));
+        break;
+    }
 }
 
 // One debug line whenever the percentage shown changes.
@@ -211,9 +205,7 @@ void MainWindow::showProgress(int percent)
 // ellipsis when it is too long. A tool that ended untold gave none.
 QString MainWindow::reasonLines() const
 {
-    QString reason = printable(toolOutput.firstLine());
-    if (endedUntold || reason.contains(m_flashFailed))
-        return QString();
+    const QString reason = QString::fromLatin1(state.reason().c_str());
     const QFontMetrics metrics(ui->TextLabel->font());
     const int width = ui->TextLabel->width();
     qsizetype fits = reason.size();
@@ -247,7 +239,8 @@ void MainWindow::rehearsePages()
     };
     form.labelPercentage->setText(everyCharacter);
     draw();
-    for (const char* title : {failureTitle, refusedTitle, incompleteTitle}) {
+    for (const char* title :
+         {pagetexts::kFailureTitle, pagetexts::kRefusedTitle, pagetexts::kIncompleteTitle}) {
         setFailurePage(form, title, everyCharacter + QLatin1Char('\n') + everyCharacter);
         draw();
     }

@@ -5,10 +5,7 @@
 #include <QProcess>
 #include <QString>
 
-#include <memory>
-
-#include "tooloutput.h"
-#include "updateprogress.h"
+#include "updatestate.h"
 
 namespace Ui
 {
@@ -35,7 +32,6 @@ private:
     void startTool();
     void toolEnded();
     void showState();
-    void showFailure();
     void showProgress(int percent);
     void pageShown();
     QString reasonLines() const;
@@ -43,20 +39,10 @@ private:
     static void rehearsePages();
 
     Ui::MainWindow* ui;
-    ToolOutput toolOutput;
-    // Known from the first arrival on: the tool has mounted the card by then.
-    std::unique_ptr<UpdateProgress> progress;
+    UpdateState state;
     int shownPercent;
-    bool writingBegun;
-    bool endedUntold;
-    // Once failed, nothing turns the installation into a completed one. A
-    // card that went away keeps its own page.
-    bool cardGone;
 
     static const QString m_applicationCommand;
-    static const QString m_flashComplete;
-    static const QString m_flashFailed;
-    static const QString m_updateIncomplete;
     static const qint32 m_installationCompleteScreen;
 };
 

@@ -1,24 +1,32 @@
 #include "tooloutput.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace
 {
 
-const QChar lineEnd('\n');
-const QChar carriageReturn('\r');
+const char lineEnd = '\n';
+const char carriageReturn = '\r';
 // No line of the tool's is longer; an endless one is not kept whole.
-const int longestLine = 512;
+const size_t longestLine = 512;
+
+bool holds(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 } // namespace
 
-ToolOutput::ToolOutput(const QStringList& watchedLines)
-    : m_watchedLines(watchedLines), m_firstLineEnded(false)
+ToolOutput::ToolOutput(std::vector<std::string> watchedLines)
+    : m_watchedLines(std::move(watchedLines)), m_firstLineEnded(false)
 {
 }
 
-QStringList ToolOutput::add(const QString& text)
+std::vector<std::string> ToolOutput::add(const std::string& text)
 {
     m_completed.clear();
-    for (const QChar c : text) {
+    for (const char c : text) {
         if (c == lineEnd || c == carriageReturn)
             endLine();
         else if (m_line.size() < longestLine)
@@ -29,23 +37,23 @@ QStringList ToolOutput::add(const QString& text)
 
 void ToolOutput::endLine()
 {
-    if (m_line.isEmpty())
+    if (m_line.empty())
         return;
     if (!m_firstLineEnded)
         m_firstLine = m_line;
     m_firstLineEnded = true;
-    if (m_watchedLines.contains(m_line) && !m_seenLines.contains(m_line))
-        m_seenLines.append(m_line);
-    m_completed.append(m_line);
+    if (holds(m_watchedLines, m_line) && !holds(m_seenLines, m_line))
+        m_seenLines.push_back(m_line);
+    m_completed.push_back(m_line);
     m_line.clear();
 }
 
-const QString& ToolOutput::firstLine() const
+const std::string& ToolOutput::firstLine() const
 {
     return m_firstLine;
 }
 
-bool ToolOutput::seen(const QString& watchedLine) const
+bool ToolOutput::seen(const std::string& watchedLine) const
 {
-    return m_seenLines.contains(watchedLine);
+    return holds(m_seenLines, watchedLine);
 }

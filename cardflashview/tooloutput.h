@@ -1,8 +1,8 @@
 #ifndef TOOLOUTPUT_H
 #define TOOLOUTPUT_H
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 // The tool's standard output taken as lines, whatever pieces it arrives in:
 // its first line, which is the reason when a package is refused, and which
@@ -13,21 +13,21 @@
 class ToolOutput
 {
 public:
-    explicit ToolOutput(const QStringList& watchedLines);
+    explicit ToolOutput(std::vector<std::string> watchedLines);
 
     // The lines that the text completes, empty ones left out.
-    QStringList add(const QString& text);
-    const QString& firstLine() const;
-    bool seen(const QString& watchedLine) const;
+    std::vector<std::string> add(const std::string& text);
+    const std::string& firstLine() const;
+    bool seen(const std::string& watchedLine) const;
 
 private:
     void endLine();
 
-    QStringList m_watchedLines;
-    QStringList m_seenLines;
-    QStringList m_completed;
-    QString m_line;
-    QString m_firstLine;
+    std::vector<std::string> m_watchedLines;
+    std::vector<std::string> m_seenLines;
+    std::vector<std::string> m_completed;
+    std::string m_line;
+    std::string m_firstLine;
     bool m_firstLineEnded;
 };
 

@@ -1,8 +1,9 @@
 #ifndef UPDATEPROGRESS_H
 #define UPDATEPROGRESS_H
 
-#include <QHash>
-#include <QString>
+#include <cstdint>
+#include <map>
+#include <string>
 
 // How far the update has come, in percent: the share of the package's bytes
 // that have been written and read back (each byte counts half when flashcp
@@ -17,7 +18,7 @@ class UpdateProgress
 public:
     // Each image that the update writes, by name, and its size in bytes;
     // none when the size cannot be told.
-    using ImageSizes = QHash<QString, qint64>;
+    using ImageSizes = std::map<std::string, std::int64_t>;
 
     explicit UpdateProgress(const ImageSizes& imageSizes);
 
@@ -25,20 +26,21 @@ public:
     static ImageSizes imagesOfPackage();
 
     void arrival();
-    void line(const QString& line);
+    void line(const std::string& line);
     int percent() const;
     bool followsBytes() const;
 
 private:
     void update();
+    std::int64_t sizeOf(const std::string& name) const;
 
     ImageSizes m_sizes;
-    qint64 m_total;
-    qint64 m_done;
-    qint64 m_current;
+    std::int64_t m_total;
+    std::int64_t m_done;
+    std::int64_t m_current;
     double m_written;
     double m_verified;
-    qint64 m_arrivals;
+    std::int64_t m_arrivals;
     int m_percent;
 };
 
