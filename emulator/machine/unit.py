@@ -302,13 +302,15 @@ class Camera(threading.Thread):
     keeps, in pictures/NAME.progress, the percentage that the display last
     said it shows and the tool's lines up to then. It also notes when the
     init starts the display and when the display first says what it shows
-    (times: wall clock and QEMU's processor time)."""
+    (times: wall clock and QEMU's processor time). Each picture's name
+    begins with PREFIX."""
 
     SHOTS = {1: "1-start", 4: "2-flashing", 8: "3-flashing-late"}
 
-    def __init__(self, unit):
+    def __init__(self, unit, prefix=""):
         super().__init__(daemon=True)
         self.unit = unit
+        self.prefix = prefix
         self.stopped = threading.Event()
         self.times = {}
 
@@ -320,7 +322,7 @@ class Camera(threading.Thread):
                          if WRITING_IMAGE.match(line) or UNCHANGED_IMAGE.match(line))
             for n in range(taken + 1, writes + 1):
                 if n in self.SHOTS:
-                    self.shoot(self.SHOTS[n])
+                    self.shoot(self.prefix + self.SHOTS[n])
             taken = writes
             time.sleep(0.05)
 
