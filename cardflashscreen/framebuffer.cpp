@@ -59,6 +59,10 @@ bool Framebuffer::open(const char* device)
             ::mmap(nullptr, m_length, PROT_READ | PROT_WRITE, MAP_SHARED, m_descriptor, 0);
         m_memory = memory == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(memory);
         failed = m_memory == nullptr ? "map" : nullptr;
+        // A screen that nobody has drawn on since the start is still dark:
+        // the kernel lights the panel when it is asked to unblank it.
+        if (failed == nullptr && ::ioctl(m_descriptor, FBIOBLANK, FB_BLANK_UNBLANK) != 0)
+            failed = "unblank";
     }
     if (failed != nullptr)
         (void)std::fprintf(stderr, "cardflashscreen: cannot %s %s: %s\n", failed, device,

@@ -269,7 +269,7 @@ def ppm_complete(path):
 WRITING_IMAGE = re.compile(r"Writing (\S+) to /dev/mtd\d+$")
 # An image that its partition holds already is not written.
 UNCHANGED_IMAGE = re.compile(r"Unchanged (\S+) on /dev/mtd\d+$")
-DISPLAY_STARTED = re.compile(r"starting the display")
+DISPLAY_STARTED = re.compile(r"starting the (display|recovery screen)")
 # The display's debug line: the percentage it shows, written when it changes.
 DISPLAY_PERCENT = re.compile(r"^progress (\d+)%", re.M)
 
