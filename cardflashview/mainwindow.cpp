@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSizePolicy>
 #include <QStringList>
 #include <QTimer>
@@ -55,13 +56,15 @@ void setFailurePage(Ui::MainWindow& form, const char* title, const QString& text
 }
 
 // TEXT broken at blanks into lines no wider than WIDTH, as METRICS measure
-// them; a run of blanks inside a line stays as it is.
+// them. A line end of the text, with the blanks around it, is one blank; a
+// run of blanks inside a line stays as it is.
 QStringList linesOf(const QString& text, const QFontMetrics& metrics, int width)
 {
+    static const QRegularExpression lineEnd(QStringLiteral(" *\n *"));
     QStringList lines;
     QString line;
     for (const QString& word :
-         QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).split(QLatin1Char(' '))) {
+         QString(text).replace(lineEnd, QStringLiteral(" ")).split(QLatin1Char(' '))) {
         const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
         if (!line.trimmed().isEmpty() && metrics.horizontalAdvance(longer.trimmed()) > width) {
             lines << line.trimmed();
