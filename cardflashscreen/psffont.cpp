@@ -1,5 +1,6 @@
 #include "psffont.h"
 
+#include <cstddef>
 #include <zlib.h>
 
 namespace
@@ -67,9 +68,10 @@ bool PsfFont::parse(const std::vector<std::uint8_t>& file)
     m_width = int(width);
     m_height = int(height);
     m_bytesPerRow = int((width + 7) / 8);
-    m_glyphs.assign(file.begin() + offset, file.begin() + offset + glyphs * glyphSize);
+    const size_t end = size_t(offset) + size_t(glyphs) * size_t(glyphSize);
+    m_glyphs.assign(file.begin() + std::ptrdiff_t(offset), file.begin() + std::ptrdiff_t(end));
     if (flags & hasUnicodeTable)
-        mapCharacters(file, offset + glyphs * glyphSize, glyphs);
+        mapCharacters(file, end, glyphs);
     else
         for (std::uint32_t c = 0; c < m_glyphOf.size() && c < glyphs; ++c)
             m_glyphOf[c] = int(c);

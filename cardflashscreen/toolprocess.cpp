@@ -32,6 +32,7 @@ bool ToolProcess::start(const std::string& command)
     for (std::string word; split >> word;)
         words.push_back(word);
     std::vector<char*> arguments;
+    arguments.reserve(words.size() + 1);
     for (std::string& word : words)
         arguments.push_back(&word[0]);
     arguments.push_back(nullptr);

@@ -208,7 +208,7 @@ void MainWindow::showProgress(int percent)
 // ellipsis when it is too long. A tool that ended untold gave none.
 QString MainWindow::reasonLines() const
 {
-    const QString reason = QString::fromLatin1(state.reason().c_str());
+    QString reason = QString::fromLatin1(state.reason().c_str());
     const QFontMetrics metrics(ui->TextLabel->font());
     const int width = ui->TextLabel->width();
     qsizetype fits = reason.size();
